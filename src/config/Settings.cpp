@@ -1,0 +1,6 @@
+#include "config/Settings.h"
+
+TSettings &Settings() {
+    static TSettings Instance;
+    return Instance;
+}

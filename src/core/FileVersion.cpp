@@ -1,0 +1,1 @@
+#include "core/FileVersion.h"

@@ -1,0 +1,50 @@
+#pragma once
+// One HTTP exchange, blocking, on the calling thread. The request worker talks
+// to the network only through this interface, so another platform's HTTP
+// client can take the place of libcurl.
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class TUploadBody;
+
+struct THttpRequest {
+    QByteArray Url;
+    TUploadBody *Body = nullptr; // POST with this body when set, otherwise GET
+    QByteArray ContentType;      // of the body
+    // Upload progress (bytes sent, bytes in all), called on the transport's thread.
+    std::function<void(qint64, qint64)> Progress;
+    // Set from another thread to give up the exchange as soon as possible.
+    const std::atomic<bool> *Abort = nullptr;
+};
+
+struct THttpResponse {
+    bool NetworkError = false; // no reply: connection, name, TLS, time-out, protocol, abort
+    QString ErrorText;         // the HTTP client's message when NetworkError
+    long Status = 0;
+    QByteArray Body;
+    QByteArray ContentType; // of the reply, as sent
+};
+
+// Process-wide limits of every exchange. Tests shorten them.
+struct TRemoteOptions {
+    int IdleTimeoutMs = 30000;             // no progress this long while connecting, sending or receiving
+    QString CAFile;                        // extra trusted certificates (tests only); empty: system store only
+    qint64 MaxReplyBytes = 256LL << 20;    // a longer reply fails instead of exhausting memory
+};
+TRemoteOptions &RemoteOptions();
+
+class THttpTransport {
+public:
+    virtual ~THttpTransport() = default;
+    // Never throws for network trouble: it is reported in AResponse.
+    virtual void Perform(const THttpRequest &ARequest, THttpResponse &AResponse) = 0;
+};
+
+// The platform's transport (libcurl: one easy handle per exchange, TLS verified,
+// no redirects followed).
+std::unique_ptr<THttpTransport> CreateHttpTransport();

@@ -1,0 +1,1 @@
+// Forward-only pull scanner over an XML text held in memory.
