@@ -1,0 +1,1 @@
+# Libraries the benchmarks compare against (pugixml, OpenSSL).

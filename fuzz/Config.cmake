@@ -1,0 +1,1 @@
+# Fuzzers of the configuration readers.

@@ -1,0 +1,1 @@
+# Fuzzers of the XML scanner and the reply decoders.
