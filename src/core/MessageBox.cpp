@@ -1,0 +1,46 @@
+#include "core/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+std::mutex PresenterLock;
+TMessageBoxPresenter Presenter;
+
+int Present(const QString &AText, const QString &ACaption, int AFlags) {
+    TMessageBoxPresenter presenter;
+    {
+        std::lock_guard guard(PresenterLock);
+        presenter = Presenter;
+    }
+    if (presenter)
+        return presenter(AText, ACaption, AFlags);
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(ACaption), qUtf8Printable(AText));
+    return 0;
+}
+
+bool OnMainThread() {
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app == nullptr || QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+void SetMessageBoxPresenter(TMessageBoxPresenter APresenter) {
+    std::lock_guard guard(PresenterLock);
+    Presenter = std::move(APresenter);
+}
+
+int MyMessageBox(const QString &AText, const QString &ACaption, int AFlags) {
+    if (OnMainThread())
+        return Present(AText, ACaption, AFlags);
+    // Never show a box on a worker thread: hand it to the main thread's loop.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [AText, ACaption, AFlags] { Present(AText, ACaption, AFlags); },
+        Qt::QueuedConnection);
+    return -1;
+}

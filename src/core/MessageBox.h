@@ -1,0 +1,25 @@
+#pragma once
+// The program's message box, callable from any thread. The core only reports
+// through it; the window layer installs the presenter that shows the box.
+
+#include <QString>
+
+#include <functional>
+
+enum : int {
+    mbIconError = 16,
+    mbYesNoQuestion = 36,
+    mbIconWarning = 48,
+};
+inline constexpr int mrYes = 6;
+
+// Shows the box and returns the pressed button's code (mrYes, ...).
+using TMessageBoxPresenter = std::function<int(const QString &AText, const QString &ACaption, int AFlags)>;
+
+// Installs the presenter (the window layer does this at start-up). Without
+// one, boxes are written to standard error and answered with 0.
+void SetMessageBoxPresenter(TMessageBoxPresenter APresenter);
+
+// On the main thread: shows the box and returns its result. On any other
+// thread: queues the box to the main thread and returns -1 at once.
+int MyMessageBox(const QString &AText, const QString &ACaption, int AFlags);
