@@ -1,1 +1,322 @@
 #include "remote/API.h"
+
+#include "config/Settings.h"
+#include "core/Utils.h"
+#include "remote/HttpTransport.h"
+#include "remote/Protocol.h"
+#include "remote/ReplyDecoders.h"
+#include "remote/UploadBody.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <set>
+#include <thread>
+
+// The hand-over of one completion between the worker and the main thread.
+struct TAPI::TCompletion {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Finished = false;  // the main thread ran the completion, or dropped it
+    bool Cancelled = false; // shut down: the completion must not run any more
+};
+
+namespace {
+
+// Workers between Start and the end of their thread, so that shutdown can
+// make them give up and wait for them.
+std::mutex RegistryLock;
+std::condition_variable RegistryChanged;
+std::set<TAPI *> LiveWorkers;
+int RunningThreads = 0;
+std::atomic<bool> ShuttingDown{false};
+
+// Progress reaches the main thread at most this often (and always at the end).
+constexpr qint64 KProgressIntervalMs = 100;
+
+// Marks the completion finished when the queued call is destroyed, whether it
+// ran or was dropped unrun with the event queue: the worker must never wait
+// for a call that will not come.
+struct TFinishGuard {
+    std::shared_ptr<TAPI::TCompletion> C;
+    ~TFinishGuard() {
+        {
+            std::lock_guard lock(C->Lock);
+            C->Finished = true;
+        }
+        C->Changed.notify_all();
+    }
+};
+
+} // namespace
+
+TAPI::TAPI(QObject *AReceiver, TAPICallback AReadyCallback)
+    : FReadyCallback(std::move(AReadyCallback)), FReceiver(AReceiver),
+      FHasReceiver(AReceiver != nullptr), FCompletion(std::make_shared<TCompletion>()) {}
+
+TAPI::~TAPI() = default;
+
+void TAPI::SetProgressCallback(TProgressCallback ACallback) {
+    FProgressCallback = std::move(ACallback);
+}
+
+void TAPI::GetPlaylistContents() {
+    FRequest = rqPlaylist;
+    Start();
+}
+
+void TAPI::GetPlaybackInfo() {
+    FRequest = rqPlaybackInfo;
+    Start();
+}
+
+void TAPI::DeletePlaylistTrack(int AIndex) {
+    FRequest = rqDelTrack;
+    FParam1 = AIndex + 1;
+    Start();
+}
+
+void TAPI::MovePlaylistTrack(int AFrom, int ATo) {
+    FRequest = rqMoveTrack;
+    FParam1 = AFrom + 1;
+    FParam2 = ATo + 1;
+    Start();
+}
+
+void TAPI::InsertVoiceTrack(int AIndex, const QString &AFN) {
+    QByteArray prefix;
+    {
+        std::lock_guard lock(Settings().Monitor());
+        prefix = UploadFormPrefix(Settings(), AFN, AIndex);
+    }
+    // The file is read here so that an unreadable file is reported before
+    // anything starts; its encoding is left to the worker.
+    QFile file(AFN);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(AFN, file.errorString()).toStdString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(AFN, file.errorString()).toStdString());
+    FForm = std::make_unique<TUploadBody>(std::move(prefix), std::move(bytes));
+    FRequest = rqPlaylist;
+    Start();
+}
+
+void TAPI::Start() {
+    {
+        std::lock_guard lock(RegistryLock);
+        LiveWorkers.insert(this);
+        ++RunningThreads;
+    }
+    try {
+        std::thread([this] {
+            Execute();
+            {
+                std::lock_guard lock(RegistryLock);
+                LiveWorkers.erase(this);
+            }
+            delete this;
+            {
+                std::lock_guard lock(RegistryLock);
+                --RunningThreads;
+            }
+            RegistryChanged.notify_all();
+        }).detach();
+    } catch (...) {
+        // No thread: the caller still owns the worker and learns of the failure.
+        std::lock_guard lock(RegistryLock);
+        LiveWorkers.erase(this);
+        --RunningThreads;
+        throw;
+    }
+}
+
+void TAPI::Execute() {
+    // Whatever goes wrong in here, the main window relies on one completion
+    // to clear its in-flight mark.
+    try {
+        switch (FRequest) {
+        case rqPlaylist: DoGetPlaylist(); break;
+        case rqPlaybackInfo: DoGetPlaybackInfo(); break;
+        case rqDelTrack: DoDeleteTrack(); break;
+        case rqMoveTrack: DoMoveTrack(); break;
+        }
+        return;
+    } catch (const std::bad_alloc &) {
+        Fail(QStringLiteral("Not enough memory to complete the request."));
+    } catch (const std::exception &e) {
+        Fail(QStringLiteral("The request failed: %1").arg(QString::fromUtf8(e.what())));
+    } catch (...) {
+        Fail(QStringLiteral("The request failed for an unknown reason."));
+    }
+}
+
+void TAPI::Fail(const QString &AError) {
+    if (FCompleted)
+        return;
+    try {
+        FSuccess = false;
+        FPlaylist.reset();
+        FError = AError;
+    } catch (...) {
+        FError.clear(); // cannot even hold the text: complete without it
+    }
+    DoCallback();
+}
+
+void TAPI::DoGetPlaylist() {
+    QString reply;
+    if (!SendRequest("action=getplaylist2", reply))
+        return;
+    FPlaylist = std::make_unique<TPlaylist>();
+    DecodePlaylist(reply, *FPlaylist);
+    FSuccess = true;
+    DoCallback();
+}
+
+void TAPI::DoGetPlaybackInfo() {
+    QString reply;
+    if (!SendRequest("action=playbackinfo", reply))
+        return;
+    DecodePlaybackInfo(reply, FPlaybackInfo);
+    FSuccess = true;
+    DoCallback();
+}
+
+void TAPI::DoDeleteTrack() {
+    QString reply;
+    if (!SendRequest("action=delete&pos=" + QByteArray::number(FParam1), reply))
+        return;
+    CheckOKReply(reply);
+    DoCallback();
+}
+
+void TAPI::DoMoveTrack() {
+    QString reply;
+    if (!SendRequest("action=move&pos1=" + QByteArray::number(FParam1) +
+                         "&pos2=" + QByteArray::number(FParam2),
+                     reply))
+        return;
+    CheckOKReply(reply);
+    DoCallback();
+}
+
+bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
+    AReplyText.clear();
+    THttpRequest request;
+    {
+        std::lock_guard lock(Settings().Monitor());
+        const TSettings &settings = Settings();
+        if (settings.Server.isEmpty()) {
+            FError = QString::fromLatin1(KNotConfigured);
+            DoCallback();
+            return false;
+        }
+        request.Url = FForm ? BaseURL(settings, false).toUtf8()
+                            : BaseURL(settings, true).toUtf8() + '&' + AQuery;
+    }
+    request.Abort = &FAbort;
+    if (FForm) {
+        request.Body = FForm.get();
+        request.ContentType = "application/x-www-form-urlencoded";
+        if (FProgressCallback)
+            request.Progress = [this](qint64 ASent, qint64 ATotal) { ReportProgress(ASent, ATotal); };
+    }
+
+    THttpResponse response;
+    CreateHttpTransport()->Perform(request, response);
+    if (response.NetworkError) {
+        FError = response.ErrorText;
+        DoCallback();
+        return false;
+    }
+    const QString text = ReplyText(response.Body, response.ContentType);
+    if (response.Status < 200 || response.Status > 299) {
+        FError = text;
+        DoCallback();
+        return false;
+    }
+    AReplyText = text;
+    return true;
+}
+
+void TAPI::CheckOKReply(const QString &AText) {
+    FSuccess = AText == QLatin1String("OK");
+    if (!FSuccess)
+        FError = AText;
+}
+
+void TAPI::DoCallback() {
+    if (FCompleted)
+        return;
+    FCompleted = true;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app == nullptr || ShuttingDown.load())
+        return;
+
+    std::shared_ptr<TCompletion> c = FCompletion;
+    std::unique_lock lock(c->Lock);
+    auto guard = std::make_shared<TFinishGuard>(TFinishGuard{c});
+    QMetaObject::invokeMethod(
+        app,
+        [this, guard] {
+            TCompletion &completion = *guard->C;
+            {
+                // Taking the lock also makes every field the worker wrote
+                // before posting visible here.
+                std::lock_guard l(completion.Lock);
+                if (completion.Cancelled)
+                    return; // the worker may be gone already
+            }
+            if (FHasReceiver && FReceiver.isNull())
+                return;
+            if (FReadyCallback)
+                FReadyCallback(this);
+        },
+        Qt::QueuedConnection);
+    guard.reset();
+    c->Changed.wait(lock, [&] { return c->Finished || c->Cancelled; });
+}
+
+void TAPI::ReportProgress(qint64 ASent, qint64 ATotal) {
+    const qint64 now = GetTickMs();
+    if (ASent < ATotal && now - FLastProgressTick < KProgressIntervalMs)
+        return;
+    FLastProgressTick = now;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app == nullptr || ShuttingDown.load())
+        return;
+    // Only values travel: the worker may be gone when this runs.
+    QMetaObject::invokeMethod(
+        app,
+        [callback = FProgressCallback, receiver = FReceiver, hasReceiver = FHasReceiver, ASent, ATotal] {
+            if (hasReceiver && receiver.isNull())
+                return;
+            callback(ASent, ATotal);
+        },
+        Qt::QueuedConnection);
+}
+
+int TAPI::Running() {
+    std::lock_guard lock(RegistryLock);
+    return RunningThreads;
+}
+
+bool TAPI::Shutdown(int ATimeoutMs) {
+    std::unique_lock lock(RegistryLock);
+    ShuttingDown = true;
+    for (TAPI *worker : LiveWorkers) {
+        worker->FAbort = true;
+        const std::shared_ptr<TCompletion> &c = worker->FCompletion;
+        {
+            std::lock_guard l(c->Lock);
+            c->Cancelled = true;
+        }
+        c->Changed.notify_all();
+    }
+    return RegistryChanged.wait_for(lock, std::chrono::milliseconds(ATimeoutMs),
+                                    [] { return RunningThreads == 0; });
+}

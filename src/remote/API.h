@@ -18,6 +18,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 class QObject;
 class TUploadBody;
@@ -65,8 +66,9 @@ public:
     // waits up to ATimeoutMs for their threads to end. Returns whether all ended.
     static bool Shutdown(int ATimeoutMs = 5000);
 
-private:
     struct TCompletion;
+
+private:
 
     void Start();
     void Execute();
@@ -77,6 +79,7 @@ private:
     bool SendRequest(const QByteArray &AQuery, QString &AReplyText);
     void CheckOKReply(const QString &AText);
     void DoCallback();
+    void Fail(const QString &AError);
     void ReportProgress(qint64 ASent, qint64 ATotal);
 
     TAPICallback FReadyCallback;
@@ -90,6 +93,8 @@ private:
     TPlaybackInfo FPlaybackInfo;
 
     QPointer<QObject> FReceiver;
+    bool FHasReceiver = false;
+    std::atomic<bool> FAbort{false};
     TProgressCallback FProgressCallback;
     qint64 FLastProgressTick = 0;
     bool FCompleted = false;

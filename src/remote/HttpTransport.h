@@ -30,20 +30,23 @@ struct THttpResponse {
     QByteArray ContentType; // of the reply, as sent
 };
 
-// Process-wide limits of every exchange. Tests shorten them.
-struct TRemoteOptions {
-    int IdleTimeoutMs = 30000;             // no progress this long while connecting, sending or receiving
-    QString CAFile;                        // extra trusted certificates (tests only); empty: system store only
-    qint64 MaxReplyBytes = 256LL << 20;    // a longer reply fails instead of exhausting memory
-};
-TRemoteOptions &RemoteOptions();
-
 class THttpTransport {
 public:
     virtual ~THttpTransport() = default;
     // Never throws for network trouble: it is reported in AResponse.
     virtual void Perform(const THttpRequest &ARequest, THttpResponse &AResponse) = 0;
 };
+
+
+// Process-wide limits of every exchange. Tests shorten them.
+struct TRemoteOptions {
+    int IdleTimeoutMs = 30000;          // no progress this long while connecting, sending or receiving
+    QString CAFile;                     // trusted certificates instead of the system store (tests only)
+    qint64 MaxReplyBytes = 256LL << 20; // a longer reply fails instead of exhausting memory
+    // Replaces the platform's transport (tests only: failures no real server can cause).
+    std::function<std::unique_ptr<THttpTransport>()> TransportFactory;
+};
+TRemoteOptions &RemoteOptions();
 
 // The platform's transport (libcurl: one easy handle per exchange, TLS verified,
 // no redirects followed).

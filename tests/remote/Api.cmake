@@ -1,1 +1,3 @@
-# Tests of the remote-control client.
+vocarra_gtest(test_api
+    SOURCES ApiTest.cpp
+    LIBS vocarra_remote PkgConfig::HTTPLIB)

@@ -1,0 +1,111 @@
+// vocarra-cli: the remote-control operations from a shell, through the same
+// request workers as the window.
+
+#include "app/cli/CliOptions.h"
+#include "app/cli/CliOutput.h"
+#include "config/Settings.h"
+#include "remote/API.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void Print(FILE *AStream, const QString &AText) {
+    const QByteArray bytes = AText.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), AStream);
+    std::fflush(AStream);
+}
+
+// A one-line bar redrawn in place; only when standard error is a terminal.
+void ShowProgress(qint64 ASent, qint64 ATotal) {
+    constexpr int KWidth = 40;
+    const int percent = ATotal > 0 ? static_cast<int>(ASent * 100 / ATotal) : 100;
+    const int filled = percent * KWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%% %lld/%lld bytes", QByteArray(filled, '#').constData(),
+                 QByteArray(KWidth - filled, ' ').constData(), percent, static_cast<long long>(ASent),
+                 static_cast<long long>(ATotal));
+    std::fflush(stderr);
+}
+
+void ApplyConnection(const TCliOptions &AOptions) {
+    std::lock_guard lock(Settings().Monitor());
+    TSettings &s = Settings();
+    if (AOptions.Server)
+        s.Server = *AOptions.Server;
+    if (AOptions.Port)
+        s.Port = *AOptions.Port;
+    if (AOptions.TLS)
+        s.TLS = true;
+    if (AOptions.User)
+        s.User = *AOptions.User;
+    if (AOptions.Pass) {
+        s.Pass = *AOptions.Pass;
+    } else if (qEnvironmentVariableIsSet("VOCARRA_PASS")) {
+        // Kept out of the process list when it comes from the environment.
+        s.Pass = qEnvironmentVariable("VOCARRA_PASS");
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QString error;
+    const std::optional<TCliOptions> options = ParseCliArguments(app.arguments().mid(1), error);
+    if (!options) {
+        Print(stderr, QStringLiteral("vocarra-cli: %1\n").arg(error) + CliUsage());
+        return 2;
+    }
+    ApplyConnection(*options);
+
+    int exitCode = 1;
+    bool progressShown = false;
+    auto *worker = new TAPI(&app, [&](TAPI *ASender) {
+        if (progressShown)
+            Print(stderr, QStringLiteral("\n"));
+        if (!ASender->Success()) {
+            Print(stderr, ASender->Error() + u'\n');
+            exitCode = 1;
+        } else {
+            exitCode = 0;
+            if (options->Command == TCliOptions::cmPlaylist && ASender->Playlist() != nullptr) {
+                Print(stdout, options->Json ? PlaylistJson(*ASender->Playlist())
+                                            : PlaylistLines(*ASender->Playlist()));
+            } else if (options->Command == TCliOptions::cmNowPlaying) {
+                Print(stdout, options->Json ? NowPlayingJson(ASender->PlaybackInfo())
+                                            : NowPlayingLines(ASender->PlaybackInfo()));
+            }
+        }
+        QCoreApplication::exit(exitCode);
+    });
+
+    try {
+        switch (options->Command) {
+        case TCliOptions::cmPlaylist: worker->GetPlaylistContents(); break;
+        case TCliOptions::cmNowPlaying: worker->GetPlaybackInfo(); break;
+        case TCliOptions::cmDelete: worker->DeletePlaylistTrack(options->Pos1 - 1); break;
+        case TCliOptions::cmMove: worker->MovePlaylistTrack(options->Pos1 - 1, options->Pos2 - 1); break;
+        case TCliOptions::cmUpload:
+            if (isatty(STDERR_FILENO)) {
+                worker->SetProgressCallback([&](qint64 ASent, qint64 ATotal) {
+                    progressShown = true;
+                    ShowProgress(ASent, ATotal);
+                });
+            }
+            // After the entry at 1-based N is wire position N + 1.
+            worker->InsertVoiceTrack(options->Pos1 + 1, options->File);
+            break;
+        }
+    } catch (const std::exception &e) {
+        delete worker;
+        Print(stderr, QString::fromUtf8(e.what()) + u'\n');
+        return 1;
+    }
+    QCoreApplication::exec();
+    TAPI::Shutdown();
+    return exitCode;
+}

@@ -1,0 +1,142 @@
+#include "app/cli/CliOptions.h"
+
+namespace {
+
+bool ParsePositive(const QString &AText, int &AValue) {
+    bool ok = false;
+    const int value = AText.toInt(&ok);
+    if (!ok || value < 1)
+        return false;
+    AValue = value;
+    return true;
+}
+
+} // namespace
+
+QString CliUsage() {
+    return QStringLiteral(
+        "usage: vocarra-cli [--server HOST] [--port N] [--tls] [--user U] [--pass P] COMMAND\n"
+        "  playlist [--json]        one line per entry: POS<TAB>START<TAB>TITLE<TAB>DURATION\n"
+        "  nowplaying [--json]      PlaylistPos, Pos, Len, State, CurrentTrack, NextTrack\n"
+        "  delete POS               delete the entry at 1-based POS\n"
+        "  move FROM TO             move the entry at 1-based FROM to TO\n"
+        "  upload FILE --after N    insert FILE after the entry at 1-based N\n"
+        "The password may also come from the environment variable VOCARRA_PASS.\n");
+}
+
+std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &AError) {
+    TCliOptions options;
+    QStringList positional;
+    std::optional<int> after;
+
+    for (qsizetype i = 0; i < AArgs.size(); ++i) {
+        const QString &arg = AArgs[i];
+        auto value = [&](QString &AOut) {
+            if (i + 1 >= AArgs.size()) {
+                AError = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
+            AOut = AArgs[++i];
+            return true;
+        };
+        QString v;
+        if (arg == QLatin1String("--server")) {
+            if (!value(v))
+                return std::nullopt;
+            options.Server = v;
+        } else if (arg == QLatin1String("--port")) {
+            if (!value(v))
+                return std::nullopt;
+            bool ok = false;
+            const int port = v.toInt(&ok);
+            if (!ok || port < 1 || port > 65535) {
+                AError = QStringLiteral("--port needs a number from 1 to 65535, not \"%1\"").arg(v);
+                return std::nullopt;
+            }
+            options.Port = port;
+        } else if (arg == QLatin1String("--tls")) {
+            options.TLS = true;
+        } else if (arg == QLatin1String("--user")) {
+            if (!value(v))
+                return std::nullopt;
+            options.User = v;
+        } else if (arg == QLatin1String("--pass")) {
+            if (!value(v))
+                return std::nullopt;
+            options.Pass = v;
+        } else if (arg == QLatin1String("--json")) {
+            options.Json = true;
+        } else if (arg == QLatin1String("--after")) {
+            if (!value(v))
+                return std::nullopt;
+            int n = 0;
+            if (!ParsePositive(v, n)) {
+                AError = QStringLiteral("--after needs a position of 1 or more, not \"%1\"").arg(v);
+                return std::nullopt;
+            }
+            after = n;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            AError = QStringLiteral("unknown option %1").arg(arg);
+            return std::nullopt;
+        } else {
+            positional << arg;
+        }
+    }
+
+    if (positional.isEmpty()) {
+        AError = QStringLiteral("no command given");
+        return std::nullopt;
+    }
+    const QString command = positional.takeFirst();
+    auto expect = [&](qsizetype ACount) {
+        if (positional.size() == ACount)
+            return true;
+        AError = QStringLiteral("%1 takes %2 argument(s)").arg(command).arg(ACount);
+        return false;
+    };
+    auto position = [&](const QString &AText, int &AOut) {
+        if (ParsePositive(AText, AOut))
+            return true;
+        AError = QStringLiteral("a position is a number of 1 or more, not \"%1\"").arg(AText);
+        return false;
+    };
+
+    if (command == QLatin1String("playlist") || command == QLatin1String("nowplaying")) {
+        options.Command = command == QLatin1String("playlist") ? TCliOptions::cmPlaylist
+                                                                : TCliOptions::cmNowPlaying;
+        if (!expect(0))
+            return std::nullopt;
+    } else if (command == QLatin1String("delete")) {
+        options.Command = TCliOptions::cmDelete;
+        if (!expect(1) || !position(positional[0], options.Pos1))
+            return std::nullopt;
+    } else if (command == QLatin1String("move")) {
+        options.Command = TCliOptions::cmMove;
+        if (!expect(2) || !position(positional[0], options.Pos1) ||
+            !position(positional[1], options.Pos2))
+            return std::nullopt;
+    } else if (command == QLatin1String("upload")) {
+        options.Command = TCliOptions::cmUpload;
+        if (!expect(1))
+            return std::nullopt;
+        if (!after) {
+            AError = QStringLiteral("upload needs --after N");
+            return std::nullopt;
+        }
+        options.File = positional[0];
+        options.Pos1 = *after;
+    } else {
+        AError = QStringLiteral("unknown command %1").arg(command);
+        return std::nullopt;
+    }
+    if (after && options.Command != TCliOptions::cmUpload) {
+        AError = QStringLiteral("--after belongs to upload");
+        return std::nullopt;
+    }
+    if (options.Json && options.Command != TCliOptions::cmPlaylist &&
+        options.Command != TCliOptions::cmNowPlaying) {
+        AError = QStringLiteral("--json belongs to playlist and nowplaying");
+        return std::nullopt;
+    }
+    return options;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of vocarra-cli.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct TCliOptions {
+    enum TCommand { cmPlaylist, cmNowPlaying, cmDelete, cmMove, cmUpload };
+
+    std::optional<QString> Server;
+    std::optional<int> Port;
+    bool TLS = false;
+    std::optional<QString> User;
+    std::optional<QString> Pass;
+
+    TCommand Command = cmPlaylist;
+    bool Json = false;
+    int Pos1 = 0; // 1-based: the entry to delete or move, or the one to upload after
+    int Pos2 = 0; // 1-based target of a move
+    QString File;
+};
+
+// Parses the arguments after the program name. On a usage error returns
+// nothing and sets AError to a one-line explanation.
+std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &AError);
+
+// The usage text printed with a usage error.
+QString CliUsage();

@@ -1,0 +1,19 @@
+#pragma once
+// What vocarra-cli prints: one line per entry or field, or JSON.
+
+#include "remote/PlaylistTypes.h"
+
+#include <QString>
+
+// POS<TAB>START<TAB>TITLE<TAB>DURATION per entry, POS 1-based.
+QString PlaylistLines(const TPlaylist &APlaylist);
+// [{"pos":1,"start":"...","title":"...","duration":"..."}, ...]
+QString PlaylistJson(const TPlaylist &APlaylist);
+
+// "Name: value" per field, in record order.
+QString NowPlayingLines(const TPlaybackInfo &AInfo);
+// {"playlistPos":3,"pos":10000,"len":30000,"state":"play","currentTrack":"...","nextTrack":"..."}
+QString NowPlayingJson(const TPlaybackInfo &AInfo);
+
+// A JSON string literal, quotes included.
+QString JsonString(const QString &AText);

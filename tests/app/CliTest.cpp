@@ -1,0 +1,188 @@
+// vocarra-cli as a script sees it: arguments in, exit status and text out,
+// against a real HTTP server on 127.0.0.1.
+
+#include "app/cli/CliOptions.h"
+#include "support/QtTestEnvironment.h"
+#include "support/TestServer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const auto *const QtEnv = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
+struct TRun {
+    int ExitCode = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun RunCli(const QStringList &AArgs, const QString &APassEnv = QString()) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("VOCARRA_PASS"));
+    if (!APassEnv.isNull())
+        env.insert(QStringLiteral("VOCARRA_PASS"), APassEnv);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VOCARRA_CLI_PATH), AArgs);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList Connection(int APort) {
+    return {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+            QString::number(APort), QStringLiteral("--user"), QStringLiteral("U"),
+            QStringLiteral("--pass"), QStringLiteral("W")};
+}
+
+const std::string KPlaylist =
+    "<?xml version=\"1.0\"?><PLAYLIST>"
+    "<TRACK CASTTITLE=\"Caf\xc3\xa9 \\ \"\" DURATION=\"3:45\" STARTTIME=\"\"/>"
+    "<TRACK CASTTITLE=\"Tab&#9;Title\" DURATION=\"0:05\" STARTTIME=\"12:30\"/></PLAYLIST>";
+
+const std::string KPlayback =
+    "<R><Playback playlistpos=\"3\" pos=\"10000\" len=\"30000\" state=\"play\"/>"
+    "<CurrentTrack><TRACK ITEMTITLE=\"Now\"/></CurrentTrack>"
+    "<NextTrack><TRACK ITEMTITLE=\"N&quot;ext\"/></NextTrack></R>";
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest()
+        : FServer([this](const httplib::Request &q, httplib::Response &r) {
+              const std::string action = q.has_param("action") ? q.get_param_value("action") : "";
+              if (q.get_param_value("pass") != "W" && q.method == "GET") {
+                  r.status = 403;
+                  r.set_content("Access denied", "text/plain");
+              } else if (action == "getplaylist2") {
+                  r.set_content(KPlaylist, "text/xml; charset=utf-8");
+              } else if (action == "playbackinfo") {
+                  r.set_content(KPlayback, "text/xml");
+              } else {
+                  r.set_content(FActionReply, "text/plain");
+              }
+          }) {}
+
+    std::string FActionReply = "OK";
+    TTestServer FServer;
+};
+
+TEST_F(CliTest, PlaylistAsLinesAndAsJson) {
+    TRun run = RunCli(Connection(FServer.Port()) << QStringLiteral("playlist"));
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out, QStringLiteral("1\t\tCaf\u00e9 \\ \"\t3:45\n2\t12:30\tTab Title\t0:05\n"));
+
+    run = RunCli(Connection(FServer.Port()) << QStringLiteral("playlist") << QStringLiteral("--json"));
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Out, QStringLiteral("[{\"pos\":1,\"start\":\"\",\"title\":\"Caf\u00e9 \\\\ \\\"\","
+                                      "\"duration\":\"3:45\"},{\"pos\":2,\"start\":\"12:30\","
+                                      "\"title\":\"Tab\\tTitle\",\"duration\":\"0:05\"}]\n"));
+}
+
+TEST_F(CliTest, NowPlayingAsLinesAndAsJson) {
+    TRun run = RunCli(Connection(FServer.Port()) << QStringLiteral("nowplaying"));
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out, QStringLiteral("PlaylistPos: 3\nPos: 10000\nLen: 30000\nState: play\n"
+                                      "CurrentTrack: Now\nNextTrack: N\"ext\n"));
+    run = RunCli(Connection(FServer.Port()) << QStringLiteral("nowplaying") << QStringLiteral("--json"));
+    EXPECT_EQ(run.Out, QStringLiteral("{\"playlistPos\":3,\"pos\":10000,\"len\":30000,\"state\":\"play\","
+                                      "\"currentTrack\":\"Now\",\"nextTrack\":\"N\\\"ext\"}\n"));
+}
+
+TEST_F(CliTest, ActionsSendOneBasedPositions) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("take1.flac"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("fLaC....");
+    f.close();
+
+    struct TCase {
+        QStringList Args;
+        std::string Method;
+        std::string Target;
+        std::string BodyStart;
+    };
+    const TCase cases[] = {
+        {{QStringLiteral("delete"), QStringLiteral("3")}, "GET", "/?user=U&pass=W&action=delete&pos=3", ""},
+        {{QStringLiteral("move"), QStringLiteral("2"), QStringLiteral("5")},
+         "GET", "/?user=U&pass=W&action=move&pos1=2&pos2=5", ""},
+        {{QStringLiteral("upload"), file, QStringLiteral("--after"), QStringLiteral("4")},
+         "POST", "/", "user=U&pass=W&action=vocarra&fn=take1.flac&pos=5&vt="},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Args.join(u' ').toStdString());
+        const size_t before = FServer.Requests().size();
+        const TRun run = RunCli(Connection(FServer.Port()) << c.Args);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        const auto requests = FServer.Requests();
+        ASSERT_EQ(requests.size(), before + 1);
+        EXPECT_EQ(requests.back().Method, c.Method);
+        EXPECT_EQ(requests.back().Target, c.Target);
+        EXPECT_EQ(requests.back().Body.substr(0, c.BodyStart.size()), c.BodyStart);
+    }
+}
+
+TEST_F(CliTest, FailureExitsWithOneAndTheErrorText) {
+    FActionReply = "No such entry";
+    TRun run = RunCli(Connection(FServer.Port()) << QStringLiteral("delete") << QStringLiteral("9"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, QStringLiteral("No such entry\n"));
+    EXPECT_TRUE(run.Out.isEmpty());
+
+    run = RunCli({QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("playlist")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, QStringLiteral("Connection not configured. Please open Settings.\n"));
+
+    run = RunCli(Connection(FServer.Port())
+                 << QStringLiteral("upload") << QStringLiteral("/nonexistent.flac") << QStringLiteral("--after")
+                 << QStringLiteral("1"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("/nonexistent.flac")));
+}
+
+TEST_F(CliTest, PasswordFromTheEnvironmentUnlessGiven) {
+    const QStringList noPass = {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                                QString::number(FServer.Port()), QStringLiteral("--user"), QStringLiteral("U"),
+                                QStringLiteral("nowplaying")};
+    EXPECT_EQ(RunCli(noPass, QStringLiteral("W")).ExitCode, 0);
+    const TRun wrong = RunCli(noPass, QStringLiteral("nope"));
+    EXPECT_EQ(wrong.ExitCode, 1);
+    EXPECT_EQ(wrong.Err, QStringLiteral("Access denied\n"));
+    // The flag wins over the environment.
+    EXPECT_EQ(RunCli(Connection(FServer.Port()) << QStringLiteral("nowplaying"), QStringLiteral("nope")).ExitCode,
+              0);
+}
+
+TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("dance")},
+        {QStringLiteral("delete")},
+        {QStringLiteral("delete"), QStringLiteral("0")},
+        {QStringLiteral("delete"), QStringLiteral("x")},
+        {QStringLiteral("move"), QStringLiteral("1")},
+        {QStringLiteral("upload"), QStringLiteral("a.flac")},
+        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"), QStringLiteral("0")},
+        {QStringLiteral("--port"), QStringLiteral("http"), QStringLiteral("playlist")},
+        {QStringLiteral("--port")},
+        {QStringLiteral("--frobnicate"), QStringLiteral("playlist")},
+        {QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("--json")},
+    };
+    for (const QStringList &args : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        QString error;
+        EXPECT_FALSE(ParseCliArguments(args, error).has_value());
+        EXPECT_FALSE(error.isEmpty());
+        const TRun run = RunCli(args);
+        EXPECT_EQ(run.ExitCode, 2);
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("usage: vocarra-cli")));
+    }
+}
+
+} // namespace

@@ -1,0 +1,544 @@
+// The request worker against real HTTP servers on 127.0.0.1.
+
+#include "config/Settings.h"
+#include "remote/API.h"
+#include "remote/HttpTransport.h"
+#include "remote/Protocol.h"
+#include "remote/UrlEncoding.h"
+#include "support/QtTestEnvironment.h"
+#include "support/TestServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const auto *const QtEnv = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
+void Reply(httplib::Response &AResponse, int AStatus, const std::string &ABody,
+           const char *AType = "text/plain") {
+    AResponse.status = AStatus;
+    AResponse.set_content(ABody, AType);
+}
+
+// What one finished worker left behind, copied in its completion.
+struct TOutcome {
+    int Completions = 0;
+    bool Success = false;
+    QString Error;
+    std::unique_ptr<TPlaylist> Playlist;
+    bool HadPlaylist = false;
+    TPlaybackInfo Info;
+};
+
+class ApiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoteOptions() = TRemoteOptions();
+        RemoteOptions().IdleTimeoutMs = 10000;
+        Configure(QStringLiteral("127.0.0.1"), 0);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));
+        RemoteOptions() = TRemoteOptions();
+    }
+
+    static void Configure(const QString &AServer, int APort, bool ATLS = false) {
+        std::lock_guard lock(Settings().Monitor());
+        Settings().Server = AServer;
+        Settings().Port = APort;
+        Settings().TLS = ATLS;
+        Settings().User = QStringLiteral("U");
+        Settings().Pass = QStringLiteral("W");
+    }
+
+    // A worker whose completion fills AOutcome.
+    static TAPI *NewWorker(TOutcome &AOutcome, QObject *AReceiver = nullptr) {
+        return new TAPI(AReceiver, [&AOutcome](TAPI *ASender) {
+            ++AOutcome.Completions;
+            AOutcome.Success = ASender->Success();
+            AOutcome.Error = ASender->Error();
+            AOutcome.HadPlaylist = ASender->Playlist() != nullptr;
+            AOutcome.Playlist = ASender->TakePlaylist();
+            AOutcome.Info = ASender->PlaybackInfo();
+        });
+    }
+
+    static void WaitForCompletion(const TOutcome &AOutcome) {
+        ASSERT_TRUE(ProcessEventsUntil([&] { return AOutcome.Completions > 0; }));
+        // Let a second completion show up if there were one.
+        ProcessEventsUntil([] { return TAPI::Running() == 0; });
+        ProcessEventsFor(20);
+    }
+};
+
+// --- What goes on the wire --------------------------------------------------
+
+TEST_F(ApiTest, EachOperationSendsItsRequest) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "OK"); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+
+    struct TCase {
+        const char *Name;
+        std::function<void(TAPI *)> Start;
+        std::string Target;
+    };
+    const TCase cases[] = {
+        {"playlist", [](TAPI *w) { w->GetPlaylistContents(); }, "/?user=U&pass=W&action=getplaylist2"},
+        {"playback", [](TAPI *w) { w->GetPlaybackInfo(); }, "/?user=U&pass=W&action=playbackinfo"},
+        {"delete first row", [](TAPI *w) { w->DeletePlaylistTrack(0); }, "/?user=U&pass=W&action=delete&pos=1"},
+        {"delete third row", [](TAPI *w) { w->DeletePlaylistTrack(2); }, "/?user=U&pass=W&action=delete&pos=3"},
+        {"move row 0 onto 3", [](TAPI *w) { w->MovePlaylistTrack(0, 3); },
+         "/?user=U&pass=W&action=move&pos1=1&pos2=4"},
+        {"move onto itself", [](TAPI *w) { w->MovePlaylistTrack(2, 2); },
+         "/?user=U&pass=W&action=move&pos1=3&pos2=3"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TOutcome outcome;
+        c.Start(NewWorker(outcome));
+        WaitForCompletion(outcome);
+        EXPECT_EQ(outcome.Completions, 1);
+        const auto requests = server.Requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back().Method, "GET");
+        EXPECT_EQ(requests.back().Target, c.Target);
+        EXPECT_TRUE(requests.back().Body.empty());
+    }
+}
+
+TEST_F(ApiTest, CredentialsAreUrlEncodedInTheQuery) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, ""); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    {
+        std::lock_guard lock(Settings().Monitor());
+        Settings().User = QStringLiteral("a b&c~");
+        Settings().Pass = QStringLiteral("p\u00e9");
+    }
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaylistContents();
+    WaitForCompletion(outcome);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].Target, "/?user=a+b%26c%7E&pass=p%C3%A9&action=getplaylist2");
+}
+
+TEST_F(ApiTest, UploadPostsTheFormToTheBareBaseUrl) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "anything"); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("take 1.flac"));
+    QByteArray bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes.append(static_cast<char>((i * 37) & 0xFF));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    TOutcome outcome;
+    NewWorker(outcome)->InsertVoiceTrack(6, path);
+    WaitForCompletion(outcome);
+    EXPECT_TRUE(outcome.Success);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const TRecordedRequest &r = server.Requests()[0];
+    EXPECT_EQ(r.Method, "POST");
+    EXPECT_EQ(r.Target, "/");
+    EXPECT_EQ(r.ContentType, "application/x-www-form-urlencoded");
+    const QByteArray expected =
+        "user=U&pass=W&action=vocarra&fn=take+1.flac&pos=6&vt=" + EncodeVoiceTrack(bytes);
+    EXPECT_EQ(QByteArray::fromStdString(r.Body), expected);
+}
+
+TEST_F(ApiTest, UploadOfAnUnreadableFileThrowsBeforeAnythingIsSent) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, ""); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    auto *worker = NewWorker(outcome);
+    EXPECT_THROW(worker->InsertVoiceTrack(2, QStringLiteral("/nonexistent/take.flac")), TFileError);
+    delete worker;
+    ProcessEventsFor(50);
+    EXPECT_EQ(outcome.Completions, 0);
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_EQ(TAPI::Running(), 0);
+}
+
+TEST_F(ApiTest, UploadReportsProgressUpToTheWholeBody) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, ""); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.flac"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(3 << 20, 'x'));
+    file.close();
+
+    TOutcome outcome;
+    qint64 lastSent = -1;
+    qint64 lastTotal = -1;
+    bool monotonic = true;
+    auto *worker = NewWorker(outcome);
+    worker->SetProgressCallback([&](qint64 ASent, qint64 ATotal) {
+        monotonic = monotonic && ASent >= lastSent;
+        lastSent = ASent;
+        lastTotal = ATotal;
+    });
+    worker->InsertVoiceTrack(2, path);
+    WaitForCompletion(outcome);
+    EXPECT_TRUE(outcome.Success);
+    EXPECT_TRUE(monotonic);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(lastTotal, static_cast<qint64>(server.Requests()[0].Body.size()));
+    EXPECT_EQ(lastSent, lastTotal);
+}
+
+// --- How replies are judged -------------------------------------------------
+
+enum TOp { opPlaylist, opPlayback, opDelete, opMove, opUpload };
+
+struct TJudgeCase {
+    const char *Name;
+    TOp Op;
+    int Status;
+    std::string Body;
+    std::string ContentType;
+    bool Success;
+    QString Error;
+};
+
+class ReplyJudging : public ApiTest, public ::testing::WithParamInterface<TJudgeCase> {};
+
+TEST_P(ReplyJudging, Completes) {
+    const TJudgeCase &c = GetParam();
+    TTestServer server([&c](const httplib::Request &, httplib::Response &r) {
+        r.status = c.Status;
+        r.set_content(c.Body, c.ContentType.c_str());
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+
+    QTemporaryDir dir;
+    const QString upload = dir.filePath(QStringLiteral("vt.flac"));
+    QFile file(upload);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("fLaC");
+    file.close();
+
+    TOutcome outcome;
+    TAPI *worker = NewWorker(outcome);
+    switch (c.Op) {
+    case opPlaylist: worker->GetPlaylistContents(); break;
+    case opPlayback: worker->GetPlaybackInfo(); break;
+    case opDelete: worker->DeletePlaylistTrack(0); break;
+    case opMove: worker->MovePlaylistTrack(0, 1); break;
+    case opUpload: worker->InsertVoiceTrack(2, upload); break;
+    }
+    WaitForCompletion(outcome);
+    EXPECT_EQ(outcome.Completions, 1);
+    EXPECT_EQ(outcome.Success, c.Success);
+    EXPECT_EQ(outcome.Error, c.Error);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    if ((c.Op == opPlaylist || c.Op == opUpload) && !c.Success) {
+        EXPECT_FALSE(outcome.HadPlaylist);
+    }
+}
+
+const std::string KPlaylist =
+    R"(<?xml version="1.0"?><PLAYLIST><TRACK CASTTITLE="A" DURATION="3:00" STARTTIME=""/>)"
+    R"(<TRACK CASTTITLE="B" DURATION="0:05" STARTTIME=""/></PLAYLIST>)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Api, ReplyJudging,
+    ::testing::Values(
+        TJudgeCase{"delete_ok", opDelete, 200, "OK", "text/plain", true, {}},
+        TJudgeCase{"delete_ok_with_line_break", opDelete, 200, "OK\r\n", "text/plain", false,
+                   QStringLiteral("OK\r\n")},
+        TJudgeCase{"delete_lower_case", opDelete, 200, "ok", "text/plain", false, QStringLiteral("ok")},
+        TJudgeCase{"delete_status_500", opDelete, 500, "boom", "text/plain", false, QStringLiteral("boom")},
+        TJudgeCase{"delete_status_500_saying_ok", opDelete, 500, "OK", "text/plain", false,
+                   QStringLiteral("OK")},
+        TJudgeCase{"move_ok", opMove, 204, "", "text/plain", false, QString()},
+        TJudgeCase{"move_refused", opMove, 200, "Bad position", "text/plain", false,
+                   QStringLiteral("Bad position")},
+        TJudgeCase{"playlist_not_xml", opPlaylist, 200, "hello", "text/plain", true, {}},
+        TJudgeCase{"playlist_ok", opPlaylist, 200, KPlaylist, "text/xml", true, {}},
+        TJudgeCase{"playlist_403_empty_body", opPlaylist, 403, "", "text/plain", false, QString()},
+        TJudgeCase{"redirect_not_followed", opPlaylist, 302, "moved", "text/plain", false,
+                   QStringLiteral("moved")},
+        TJudgeCase{"upload_any_text", opUpload, 200, "whatever", "text/plain", true, {}},
+        TJudgeCase{"upload_status_299", opUpload, 299, "", "text/plain", true, {}},
+        TJudgeCase{"upload_status_413", opUpload, 413, "Too large", "text/plain", false,
+                   QStringLiteral("Too large")},
+        TJudgeCase{"playback_not_xml", opPlayback, 200, "x", "text/plain", true, {}},
+        TJudgeCase{"error_in_latin1", opDelete, 400, "Fehler: ung\xfcltig", "text/plain; charset=ISO-8859-1",
+                   false, QStringLiteral("Fehler: ung\u00fcltig")},
+        TJudgeCase{"error_in_utf8_by_default", opDelete, 400, "B\xc3\xa9", "text/plain", false,
+                   QStringLiteral("B\u00e9")}),
+    [](const auto &AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(ApiTest, PlaylistReplyIsDecodedAndCanBeTaken) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, KPlaylist, "text/xml"); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaylistContents();
+    WaitForCompletion(outcome);
+    ASSERT_TRUE(outcome.Playlist);
+    ASSERT_EQ(outcome.Playlist->size(), 2u);
+    EXPECT_EQ((*outcome.Playlist)[0].Title, QStringLiteral("A"));
+    EXPECT_EQ((*outcome.Playlist)[1].Duration, QStringLiteral("0:05"));
+}
+
+TEST_F(ApiTest, PlaybackReplyIsDecodedWithATick) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) {
+        Reply(r, 200,
+              R"(<R><Playback playlistpos="3" pos="10000" len="30000" state="play"/>)"
+              R"(<CurrentTrack><TRACK ITEMTITLE="Now"/></CurrentTrack>)"
+              R"(<NextTrack><TRACK ITEMTITLE="Next"/></NextTrack></R>)",
+              "text/xml");
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaybackInfo();
+    WaitForCompletion(outcome);
+    EXPECT_TRUE(outcome.Success);
+    EXPECT_EQ(outcome.Info.PlaylistPos, 3);
+    EXPECT_EQ(outcome.Info.Pos, 10000);
+    EXPECT_EQ(outcome.Info.Len, 30000);
+    EXPECT_EQ(outcome.Info.State, QStringLiteral("play"));
+    EXPECT_EQ(outcome.Info.CurrentTrack, QStringLiteral("Now"));
+    EXPECT_EQ(outcome.Info.NextTrack, QStringLiteral("Next"));
+    EXPECT_NE(outcome.Info.TS, 0);
+}
+
+TEST_F(ApiTest, EmptyServerFailsWithoutConnecting) {
+    Configure(QString(), 1);
+    for (int kind = 0; kind < 2; ++kind) {
+        TOutcome outcome;
+        TAPI *worker = NewWorker(outcome);
+        kind == 0 ? worker->GetPlaylistContents() : worker->DeletePlaylistTrack(0);
+        WaitForCompletion(outcome);
+        EXPECT_EQ(outcome.Completions, 1);
+        EXPECT_FALSE(outcome.Success);
+        EXPECT_EQ(outcome.Error, QStringLiteral("Connection not configured. Please open Settings."));
+        EXPECT_FALSE(outcome.HadPlaylist);
+    }
+}
+
+TEST_F(ApiTest, RefusedConnectionFailsWithTheClientsMessage) {
+    int port = 0;
+    {
+        // A port that was just free: nothing listens there now.
+        TTestServer probe([](const httplib::Request &, httplib::Response &) {});
+        port = probe.Port();
+    }
+    Configure(QStringLiteral("127.0.0.1"), port);
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaybackInfo();
+    WaitForCompletion(outcome);
+    EXPECT_EQ(outcome.Completions, 1);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_FALSE(outcome.Error.isEmpty());
+    EXPECT_EQ(outcome.Info.TS, 0);
+}
+
+TEST_F(ApiTest, OversizedReplyFailsWithAClearError) {
+    RemoteOptions().MaxReplyBytes = 4096;
+    TTestServer server([](const httplib::Request &, httplib::Response &r) {
+        Reply(r, 200, std::string(100000, 'x'));
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaylistContents();
+    WaitForCompletion(outcome);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_TRUE(outcome.Error.contains(QStringLiteral("larger than")));
+}
+
+// --- Time-outs ---------------------------------------------------------------
+
+TEST_F(ApiTest, SilentServerTimesOutAfterTheIdleLimit) {
+    RemoteOptions().IdleTimeoutMs = 300;
+    std::atomic<bool> release{false};
+    TTestServer server([&](const httplib::Request &, httplib::Response &r) {
+        for (int i = 0; i < 500 && !release; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Reply(r, 200, "OK");
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->DeletePlaylistTrack(0);
+    WaitForCompletion(outcome);
+    release = true;
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_TRUE(outcome.Error.contains(QStringLiteral("300 ms")));
+}
+
+TEST_F(ApiTest, SlowButSteadyReplyIsNotCutOff) {
+    // The whole reply takes several idle limits, but a byte arrives often.
+    RemoteOptions().IdleTimeoutMs = 1500;
+    TTestServer server([](const httplib::Request &, httplib::Response &r) {
+        r.set_chunked_content_provider("text/plain", [](size_t AOffset, httplib::DataSink &ASink) {
+            if (AOffset >= 12) {
+                ASink.done();
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            ASink.write("x", 1);
+            return true;
+        });
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaylistContents();
+    WaitForCompletion(outcome);
+    EXPECT_TRUE(outcome.Success) << outcome.Error.toStdString();
+}
+
+// --- TLS ---------------------------------------------------------------------
+
+class TlsTest : public ApiTest {
+protected:
+    void SetUp() override {
+        ApiTest::SetUp();
+        ASSERT_TRUE(FDir.isValid());
+        FCert = FDir.filePath(QStringLiteral("cert.pem"));
+        FKey = FDir.filePath(QStringLiteral("key.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                       QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"),
+                       QStringLiteral("-keyout"), FKey, QStringLiteral("-out"), FCert});
+        ASSERT_TRUE(openssl.waitForFinished(30000));
+        ASSERT_EQ(openssl.exitCode(), 0) << openssl.readAllStandardError().toStdString();
+    }
+    QTemporaryDir FDir;
+    QString FCert;
+    QString FKey;
+};
+
+TEST_F(TlsTest, SelfSignedCertificateIsRefused) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "OK"); },
+                       FCert.toStdString(), FKey.toStdString());
+    Configure(QStringLiteral("localhost"), server.Port(), true);
+    TOutcome outcome;
+    NewWorker(outcome)->DeletePlaylistTrack(0);
+    WaitForCompletion(outcome);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_FALSE(outcome.Error.isEmpty());
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(TlsTest, TrustedCertificateIsAccepted) {
+    RemoteOptions().CAFile = FCert;
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "OK"); },
+                       FCert.toStdString(), FKey.toStdString());
+    for (const char *host : {"localhost", "127.0.0.1"}) {
+        SCOPED_TRACE(host);
+        Configure(QString::fromLatin1(host), server.Port(), true);
+        TOutcome outcome;
+        NewWorker(outcome)->DeletePlaylistTrack(0);
+        WaitForCompletion(outcome);
+        EXPECT_TRUE(outcome.Success) << outcome.Error.toStdString();
+    }
+}
+
+TEST_F(TlsTest, CertificateForAnotherNameIsRefused) {
+    RemoteOptions().CAFile = FCert;
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "OK"); },
+                       FCert.toStdString(), FKey.toStdString());
+    // Same trusted certificate, but reached under a name it does not carry.
+    Configure(QStringLiteral("127.0.0.2"), server.Port(), true);
+    TOutcome outcome;
+    NewWorker(outcome)->DeletePlaylistTrack(0);
+    WaitForCompletion(outcome);
+    EXPECT_FALSE(outcome.Success);
+}
+
+// --- Exactly one completion ----------------------------------------------------
+
+// A transport that fails in a way no network error does.
+class TThrowingTransport : public THttpTransport {
+public:
+    explicit TThrowingTransport(int AKind) : FKind(AKind) {}
+    void Perform(const THttpRequest &, THttpResponse &AResponse) override {
+        if (FKind == 0)
+            throw std::runtime_error("decoder exploded");
+        if (FKind == 1)
+            throw std::bad_alloc();
+        AResponse.Status = 200;
+        AResponse.Body = "<TRACK CASTTITLE=\"x\"/>";
+    }
+
+private:
+    int FKind;
+};
+
+TEST_F(ApiTest, AFailureOfAnyKindStillCompletesOnce) {
+    for (int kind = 0; kind < 2; ++kind) {
+        SCOPED_TRACE(kind);
+        RemoteOptions().TransportFactory = [kind] { return std::make_unique<TThrowingTransport>(kind); };
+        TOutcome outcome;
+        NewWorker(outcome)->GetPlaylistContents();
+        WaitForCompletion(outcome);
+        EXPECT_EQ(outcome.Completions, 1);
+        EXPECT_FALSE(outcome.Success);
+        EXPECT_FALSE(outcome.Error.isEmpty());
+        EXPECT_FALSE(outcome.HadPlaylist);
+    }
+}
+
+TEST_F(ApiTest, ManyWorkersInFlightEachCompleteExactlyOnce) {
+    TTestServer server([](const httplib::Request &q, httplib::Response &r) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(q.target.size() % 7 * 5));
+        Reply(r, q.target.find("delete") != std::string::npos ? 200 : 500, "OK");
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    constexpr int KWorkers = 24;
+    std::vector<TOutcome> outcomes(KWorkers);
+    for (int i = 0; i < KWorkers; ++i) {
+        TAPI *worker = NewWorker(outcomes[i]);
+        switch (i % 4) {
+        case 0: worker->GetPlaylistContents(); break;
+        case 1: worker->GetPlaybackInfo(); break;
+        case 2: worker->DeletePlaylistTrack(i); break;
+        default: worker->MovePlaylistTrack(i, 0); break;
+        }
+    }
+    ASSERT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));
+    ProcessEventsFor(50);
+    for (int i = 0; i < KWorkers; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(outcomes[i].Completions, 1);
+        EXPECT_EQ(outcomes[i].Success, i % 4 == 2);
+    }
+}
+
+TEST_F(ApiTest, NoCompletionAfterTheReceiverIsGone) {
+    std::atomic<bool> release{false};
+    TTestServer server([&](const httplib::Request &, httplib::Response &r) {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        Reply(r, 200, "OK");
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    auto *receiver = new QObject;
+    TOutcome outcome;
+    NewWorker(outcome, receiver)->DeletePlaylistTrack(0);
+    delete receiver;
+    release = true;
+    ASSERT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));
+    ProcessEventsFor(50);
+    EXPECT_EQ(outcome.Completions, 0);
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// Gives GoogleTest binaries the QCoreApplication that queued calls and the
+// request workers' completions need, and a way to wait for them.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+class TQtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (QCoreApplication::instance() == nullptr) {
+            static int argc = 1;
+            static char name[] = "vocarra-test";
+            static char *argv[] = {name, nullptr};
+            FApp = new QCoreApplication(argc, argv);
+        }
+    }
+    void TearDown() override {
+        delete FApp;
+        FApp = nullptr;
+    }
+
+private:
+    QCoreApplication *FApp = nullptr;
+};
+
+// Runs the main thread's event loop until APredicate holds or ATimeoutMs
+// passes; returns whether it held. The deadline only guards against a hang.
+inline bool ProcessEventsUntil(const std::function<bool()> &APredicate, int ATimeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!APredicate()) {
+        if (timer.elapsed() > ATimeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Processes events for a while, for checks that something does NOT happen.
+inline void ProcessEventsFor(int AMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < AMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}

@@ -1,0 +1,74 @@
+#pragma once
+// A real HTTP(S) server on 127.0.0.1 that a test controls: every request is
+// recorded, and the test's handler decides status, body and timing.
+
+#include <httplib.h>
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct TRecordedRequest {
+    std::string Method;
+    std::string Target; // path and query as sent
+    std::string Body;
+    std::string ContentType;
+    std::string UserAgent;
+    std::string Host;
+};
+
+class TTestServer {
+public:
+    using THandler = std::function<void(const httplib::Request &, httplib::Response &)>;
+
+    // Plain HTTP, or HTTPS with the given certificate and key files.
+    explicit TTestServer(THandler AHandler, const std::string &ACertFile = {},
+                         const std::string &AKeyFile = {})
+        : FHandler(std::move(AHandler)) {
+        if (ACertFile.empty())
+            FServer = std::make_unique<httplib::Server>();
+        else
+            FServer = std::make_unique<httplib::SSLServer>(ACertFile.c_str(), AKeyFile.c_str());
+        auto record = [this](const httplib::Request &ARequest, httplib::Response &AResponse) {
+            {
+                std::lock_guard lock(FLock);
+                FRequests.push_back({ARequest.method, ARequest.target, ARequest.body,
+                                     ARequest.get_header_value("Content-Type"),
+                                     ARequest.get_header_value("User-Agent"),
+                                     ARequest.get_header_value("Host")});
+            }
+            FHandler(ARequest, AResponse);
+        };
+        FServer->Get(".*", record);
+        FServer->Post(".*", record);
+        FPort = FServer->bind_to_any_port("127.0.0.1");
+        FThread = std::thread([this] { FServer->listen_after_bind(); });
+        while (!FServer->is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    ~TTestServer() {
+        FServer->stop();
+        FThread.join();
+    }
+
+    int Port() const { return FPort; }
+
+    std::vector<TRecordedRequest> Requests() const {
+        std::lock_guard lock(FLock);
+        return FRequests;
+    }
+
+private:
+    THandler FHandler;
+    std::unique_ptr<httplib::Server> FServer;
+    int FPort = 0;
+    std::thread FThread;
+    mutable std::mutex FLock;
+    std::vector<TRecordedRequest> FRequests;
+};
