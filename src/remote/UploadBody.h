@@ -1,14 +1,16 @@
 #pragma once
 // The body of an upload, produced piece by piece while it is sent.
 
+#include "remote/UrlEncoding.h"
+
 #include <QByteArray>
 #include <QtGlobal>
-
 #include <cstddef>
 
 // Holds the form's leading items ("user=...&...&vt=") and the voice track's
 // raw bytes; the encoded "vt" value is produced on demand, so the whole body
-// never exists in memory at once. Used by one thread at a time.
+// never exists in memory at once. Used by one thread at a time (built on the
+// main thread, read on the worker).
 class TUploadBody {
 public:
     TUploadBody(QByteArray APrefix, QByteArray AFileBytes);
@@ -28,6 +30,7 @@ public:
 private:
     QByteArray FPrefix;
     QByteArray FFile;
+    TVoiceTrackEncoder FTrack; // shares FFile's bytes
+    qsizetype FPrefixSent = 0;
     mutable qint64 FSize = -1;
-    qint64 FOffset = 0; // bytes of the body already handed out
 };
