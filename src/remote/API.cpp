@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -96,10 +95,14 @@ void TAPI::InsertVoiceTrack(int AIndex, const QString &AFN) {
     // anything starts; its encoding is left to the worker.
     QFile file(AFN);
     if (!file.open(QIODevice::ReadOnly))
-        throw TFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(AFN, file.errorString()).toStdString());
+        throw TFileError(QStringLiteral("Cannot open file \"%1\". %2")
+                             .arg(AFN, file.errorString())
+                             .toStdString());
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw TFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(AFN, file.errorString()).toStdString());
+        throw TFileError(QStringLiteral("Cannot read file \"%1\". %2")
+                             .arg(AFN, file.errorString())
+                             .toStdString());
     FForm = std::make_unique<TUploadBody>(std::move(prefix), std::move(bytes));
     FRequest = rqPlaylist;
     Start();
@@ -139,10 +142,18 @@ void TAPI::Execute() {
     // to clear its in-flight mark.
     try {
         switch (FRequest) {
-        case rqPlaylist: DoGetPlaylist(); break;
-        case rqPlaybackInfo: DoGetPlaybackInfo(); break;
-        case rqDelTrack: DoDeleteTrack(); break;
-        case rqMoveTrack: DoMoveTrack(); break;
+        case rqPlaylist:
+            DoGetPlaylist();
+            break;
+        case rqPlaybackInfo:
+            DoGetPlaybackInfo();
+            break;
+        case rqDelTrack:
+            DoDeleteTrack();
+            break;
+        case rqMoveTrack:
+            DoMoveTrack();
+            break;
         }
         return;
     } catch (const std::bad_alloc &) {
@@ -223,7 +234,9 @@ bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
         request.Body = FForm.get();
         request.ContentType = "application/x-www-form-urlencoded";
         if (FProgressCallback)
-            request.Progress = [this](qint64 ASent, qint64 ATotal) { ReportProgress(ASent, ATotal); };
+            request.Progress = [this](qint64 ASent, qint64 ATotal) {
+                ReportProgress(ASent, ATotal);
+            };
     }
 
     THttpResponse response;
@@ -292,7 +305,8 @@ void TAPI::ReportProgress(qint64 ASent, qint64 ATotal) {
     // Only values travel: the worker may be gone when this runs.
     QMetaObject::invokeMethod(
         app,
-        [callback = FProgressCallback, receiver = FReceiver, hasReceiver = FHasReceiver, ASent, ATotal] {
+        [callback = FProgressCallback, receiver = FReceiver, hasReceiver = FHasReceiver, ASent,
+         ATotal] {
             if (hasReceiver && receiver.isNull())
                 return;
             callback(ASent, ATotal);

@@ -4,7 +4,6 @@
 #include "remote/UploadBody.h"
 
 #include <curl/curl.h>
-
 #include <mutex>
 
 TRemoteOptions &RemoteOptions() {
@@ -156,8 +155,8 @@ void TCurlTransport::Perform(const THttpRequest &ARequest, THttpResponse &ARespo
             AResponse.ErrorText = QStringLiteral("The server's reply is larger than %1 MiB.")
                                       .arg(options.MaxReplyBytes >> 20);
         } else if (x.IdleExpired) {
-            AResponse.ErrorText =
-                QStringLiteral("Timeout was reached: no data moved for %1 ms.").arg(options.IdleTimeoutMs);
+            AResponse.ErrorText = QStringLiteral("Timeout was reached: no data moved for %1 ms.")
+                                      .arg(options.IdleTimeoutMs);
         } else if (x.Aborted) {
             AResponse.ErrorText = QStringLiteral("The request was cancelled.");
         } else if (errorBuffer[0] != '\0') {
