@@ -40,6 +40,9 @@ constexpr qint64 KProgressIntervalMs = 100;
 // ran or was dropped unrun with the event queue: the worker must never wait
 // for a call that will not come.
 struct TFinishGuard {
+    explicit TFinishGuard(std::shared_ptr<TAPI::TCompletion> AC) : C(std::move(AC)) {}
+    TFinishGuard(const TFinishGuard &) = delete;
+    TFinishGuard &operator=(const TFinishGuard &) = delete;
     std::shared_ptr<TAPI::TCompletion> C;
     ~TFinishGuard() {
         {
@@ -271,15 +274,17 @@ void TAPI::DoCallback() {
         return;
 
     std::shared_ptr<TCompletion> c = FCompletion;
-    std::unique_lock lock(c->Lock);
-    auto guard = std::make_shared<TFinishGuard>(TFinishGuard{c});
+    {
+        // Publishes every field written so far to the main thread, which
+        // takes the same lock before it reads them.
+        std::lock_guard publish(c->Lock);
+    }
+    auto guard = std::make_shared<TFinishGuard>(c);
     QMetaObject::invokeMethod(
         app,
         [this, guard] {
             TCompletion &completion = *guard->C;
             {
-                // Taking the lock also makes every field the worker wrote
-                // before posting visible here.
                 std::lock_guard l(completion.Lock);
                 if (completion.Cancelled)
                     return; // the worker may be gone already
@@ -291,6 +296,7 @@ void TAPI::DoCallback() {
         },
         Qt::QueuedConnection);
     guard.reset();
+    std::unique_lock lock(c->Lock);
     c->Changed.wait(lock, [&] { return c->Finished || c->Cancelled; });
 }
 

@@ -43,7 +43,7 @@ QStringList Connection(int APort) {
 
 const std::string KPlaylist =
     "<?xml version=\"1.0\"?><PLAYLIST>"
-    "<TRACK CASTTITLE=\"Caf\xc3\xa9 \\ \"\" DURATION=\"3:45\" STARTTIME=\"\"/>"
+    "<TRACK CASTTITLE=\"Caf\xc3\xa9 \\ &quot;\" DURATION=\"3:45\" STARTTIME=\"\"/>"
     "<TRACK CASTTITLE=\"Tab&#9;Title\" DURATION=\"0:05\" STARTTIME=\"12:30\"/></PLAYLIST>";
 
 const std::string KPlayback =

@@ -1,7 +1,8 @@
 // The request worker against real HTTP servers on 127.0.0.1.
 
-#include "config/Settings.h"
 #include "remote/API.h"
+
+#include "config/Settings.h"
 #include "remote/HttpTransport.h"
 #include "remote/Protocol.h"
 #include "remote/UrlEncoding.h"
@@ -12,10 +13,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
@@ -91,10 +90,13 @@ TEST_F(ApiTest, EachOperationSendsItsRequest) {
         std::string Target;
     };
     const TCase cases[] = {
-        {"playlist", [](TAPI *w) { w->GetPlaylistContents(); }, "/?user=U&pass=W&action=getplaylist2"},
+        {"playlist", [](TAPI *w) { w->GetPlaylistContents(); },
+         "/?user=U&pass=W&action=getplaylist2"},
         {"playback", [](TAPI *w) { w->GetPlaybackInfo(); }, "/?user=U&pass=W&action=playbackinfo"},
-        {"delete first row", [](TAPI *w) { w->DeletePlaylistTrack(0); }, "/?user=U&pass=W&action=delete&pos=1"},
-        {"delete third row", [](TAPI *w) { w->DeletePlaylistTrack(2); }, "/?user=U&pass=W&action=delete&pos=3"},
+        {"delete first row", [](TAPI *w) { w->DeletePlaylistTrack(0); },
+         "/?user=U&pass=W&action=delete&pos=1"},
+        {"delete third row", [](TAPI *w) { w->DeletePlaylistTrack(2); },
+         "/?user=U&pass=W&action=delete&pos=3"},
         {"move row 0 onto 3", [](TAPI *w) { w->MovePlaylistTrack(0, 3); },
          "/?user=U&pass=W&action=move&pos1=1&pos2=4"},
         {"move onto itself", [](TAPI *w) { w->MovePlaylistTrack(2, 2); },
@@ -130,7 +132,8 @@ TEST_F(ApiTest, CredentialsAreUrlEncodedInTheQuery) {
 }
 
 TEST_F(ApiTest, UploadPostsTheFormToTheBareBaseUrl) {
-    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "anything"); });
+    TTestServer server(
+        [](const httplib::Request &, httplib::Response &r) { Reply(r, 200, "anything"); });
     Configure(QStringLiteral("127.0.0.1"), server.Port());
 
     QTemporaryDir dir;
@@ -147,8 +150,9 @@ TEST_F(ApiTest, UploadPostsTheFormToTheBareBaseUrl) {
     NewWorker(outcome)->InsertVoiceTrack(6, path);
     WaitForCompletion(outcome);
     EXPECT_TRUE(outcome.Success);
-    ASSERT_EQ(server.Requests().size(), 1u);
-    const TRecordedRequest &r = server.Requests()[0];
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const TRecordedRequest &r = requests[0];
     EXPECT_EQ(r.Method, "POST");
     EXPECT_EQ(r.Target, "/");
     EXPECT_EQ(r.ContentType, "application/x-www-form-urlencoded");
@@ -233,11 +237,21 @@ TEST_P(ReplyJudging, Completes) {
     TOutcome outcome;
     TAPI *worker = NewWorker(outcome);
     switch (c.Op) {
-    case opPlaylist: worker->GetPlaylistContents(); break;
-    case opPlayback: worker->GetPlaybackInfo(); break;
-    case opDelete: worker->DeletePlaylistTrack(0); break;
-    case opMove: worker->MovePlaylistTrack(0, 1); break;
-    case opUpload: worker->InsertVoiceTrack(2, upload); break;
+    case opPlaylist:
+        worker->GetPlaylistContents();
+        break;
+    case opPlayback:
+        worker->GetPlaybackInfo();
+        break;
+    case opDelete:
+        worker->DeletePlaylistTrack(0);
+        break;
+    case opMove:
+        worker->MovePlaylistTrack(0, 1);
+        break;
+    case opUpload:
+        worker->InsertVoiceTrack(2, upload);
+        break;
     }
     WaitForCompletion(outcome);
     EXPECT_EQ(outcome.Completions, 1);
@@ -259,8 +273,10 @@ INSTANTIATE_TEST_SUITE_P(
         TJudgeCase{"delete_ok", opDelete, 200, "OK", "text/plain", true, {}},
         TJudgeCase{"delete_ok_with_line_break", opDelete, 200, "OK\r\n", "text/plain", false,
                    QStringLiteral("OK\r\n")},
-        TJudgeCase{"delete_lower_case", opDelete, 200, "ok", "text/plain", false, QStringLiteral("ok")},
-        TJudgeCase{"delete_status_500", opDelete, 500, "boom", "text/plain", false, QStringLiteral("boom")},
+        TJudgeCase{"delete_lower_case", opDelete, 200, "ok", "text/plain", false,
+                   QStringLiteral("ok")},
+        TJudgeCase{"delete_status_500", opDelete, 500, "boom", "text/plain", false,
+                   QStringLiteral("boom")},
         TJudgeCase{"delete_status_500_saying_ok", opDelete, 500, "OK", "text/plain", false,
                    QStringLiteral("OK")},
         TJudgeCase{"move_ok", opMove, 204, "", "text/plain", false, QString()},
@@ -276,14 +292,17 @@ INSTANTIATE_TEST_SUITE_P(
         TJudgeCase{"upload_status_413", opUpload, 413, "Too large", "text/plain", false,
                    QStringLiteral("Too large")},
         TJudgeCase{"playback_not_xml", opPlayback, 200, "x", "text/plain", true, {}},
-        TJudgeCase{"error_in_latin1", opDelete, 400, "Fehler: ung\xfcltig", "text/plain; charset=ISO-8859-1",
-                   false, QStringLiteral("Fehler: ung\u00fcltig")},
+        TJudgeCase{"error_in_latin1", opDelete, 400, "Fehler: ung\xfcltig",
+                   "text/plain; charset=ISO-8859-1", false,
+                   QStringLiteral("Fehler: ung\u00fcltig")},
         TJudgeCase{"error_in_utf8_by_default", opDelete, 400, "B\xc3\xa9", "text/plain", false,
                    QStringLiteral("B\u00e9")}),
     [](const auto &AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(ApiTest, PlaylistReplyIsDecodedAndCanBeTaken) {
-    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, KPlaylist, "text/xml"); });
+    TTestServer server([](const httplib::Request &, httplib::Response &r) {
+        Reply(r, 200, KPlaylist, "text/xml");
+    });
     Configure(QStringLiteral("127.0.0.1"), server.Port());
     TOutcome outcome;
     NewWorker(outcome)->GetPlaylistContents();
@@ -325,7 +344,8 @@ TEST_F(ApiTest, EmptyServerFailsWithoutConnecting) {
         WaitForCompletion(outcome);
         EXPECT_EQ(outcome.Completions, 1);
         EXPECT_FALSE(outcome.Success);
-        EXPECT_EQ(outcome.Error, QStringLiteral("Connection not configured. Please open Settings."));
+        EXPECT_EQ(outcome.Error,
+                  QStringLiteral("Connection not configured. Please open Settings."));
         EXPECT_FALSE(outcome.HadPlaylist);
     }
 }
@@ -486,7 +506,9 @@ private:
 TEST_F(ApiTest, AFailureOfAnyKindStillCompletesOnce) {
     for (int kind = 0; kind < 2; ++kind) {
         SCOPED_TRACE(kind);
-        RemoteOptions().TransportFactory = [kind] { return std::make_unique<TThrowingTransport>(kind); };
+        RemoteOptions().TransportFactory = [kind] {
+            return std::make_unique<TThrowingTransport>(kind);
+        };
         TOutcome outcome;
         NewWorker(outcome)->GetPlaylistContents();
         WaitForCompletion(outcome);
@@ -508,10 +530,18 @@ TEST_F(ApiTest, ManyWorkersInFlightEachCompleteExactlyOnce) {
     for (int i = 0; i < KWorkers; ++i) {
         TAPI *worker = NewWorker(outcomes[i]);
         switch (i % 4) {
-        case 0: worker->GetPlaylistContents(); break;
-        case 1: worker->GetPlaybackInfo(); break;
-        case 2: worker->DeletePlaylistTrack(i); break;
-        default: worker->MovePlaylistTrack(i, 0); break;
+        case 0:
+            worker->GetPlaylistContents();
+            break;
+        case 1:
+            worker->GetPlaybackInfo();
+            break;
+        case 2:
+            worker->DeletePlaylistTrack(i);
+            break;
+        default:
+            worker->MovePlaylistTrack(i, 0);
+            break;
         }
     }
     ASSERT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));

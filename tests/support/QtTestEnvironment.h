@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 
 class TQtEnvironment : public ::testing::Environment {
 public:
@@ -51,4 +52,9 @@ inline void ProcessEventsFor(int AMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
+}
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &AText, std::ostream *AStream) {
+    *AStream << '"' << AText.toStdString() << '"';
 }

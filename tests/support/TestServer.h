@@ -45,7 +45,17 @@ public:
             FHandler(ARequest, AResponse);
         };
         FServer->Get(".*", record);
-        FServer->Post(".*", record);
+        // Read the body ourselves: the library refuses form bodies beyond a
+        // few KiB when it parses them for an ordinary handler.
+        FServer->Post(".*", [record](const httplib::Request &ARequest, httplib::Response &AResponse,
+                                     const httplib::ContentReader &AReader) {
+            httplib::Request request = ARequest;
+            AReader([&request](const char *AData, size_t ALength) {
+                request.body.append(AData, ALength);
+                return true;
+            });
+            record(request, AResponse);
+        });
         FPort = FServer->bind_to_any_port("127.0.0.1");
         FThread = std::thread([this] { FServer->listen_after_bind(); });
         while (!FServer->is_running())
