@@ -1,0 +1,212 @@
+#include "config/AtomicFile.h"
+
+#include "config/ConfigErrors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Configuration files are small; anything larger is not one of ours.
+constexpr qint64 MaxFileSize = qint64(256) * 1024 * 1024;
+
+std::mutex HookLock;
+TWriteFaultHook FaultHook;
+
+int InjectedFault(TWriteStep AStep, const QString &APath) {
+    TWriteFaultHook hook;
+    {
+        std::lock_guard guard(HookLock);
+        hook = FaultHook;
+    }
+    return hook ? hook(AStep, APath) : 0;
+}
+
+QString Native(const QString &APath) {
+    return QDir::toNativeSeparators(APath);
+}
+
+[[noreturn]] void Raise(const char *AFormat, const QString &APath, int AErrno) {
+    throw EFileError(QString::fromLatin1(AFormat).arg(Native(APath), SystemErrorText(AErrno)),
+                     AErrno);
+}
+
+// Closes the descriptor on every path out of a function.
+class TFd {
+public:
+    explicit TFd(int AFd) : FFd(AFd) {}
+    TFd(const TFd &) = delete;
+    TFd &operator=(const TFd &) = delete;
+    ~TFd() {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    int Get() const { return FFd; }
+    // Closes now and reports the result (a late write error shows here).
+    int Close() {
+        const int result = ::close(FFd);
+        FFd = -1;
+        return result;
+    }
+
+private:
+    int FFd;
+};
+
+int WriteAll(int AFd, const QByteArray &AData) {
+    const char *p = AData.constData();
+    qsizetype left = AData.size();
+    while (left > 0) {
+        const ssize_t written = ::write(AFd, p, static_cast<size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        p += written;
+        left -= written;
+    }
+    return 0;
+}
+
+// The file that a write to APath really changes: the target of a link.
+QString ResolveTarget(const QString &APath) {
+    const QFileInfo info(APath);
+    if (!info.isSymLink())
+        return APath;
+    const QString target = info.symLinkTarget();
+    return target.isEmpty() ? APath : target;
+}
+
+void SyncFolder(const QString &AFolder) {
+    const int fd =
+        ::open(QFile::encodeName(AFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Not every file system can sync a folder; the rename has happened anyway.
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void WriteReplacing(const QString &APath, const QByteArray &AData, std::optional<unsigned> AMode) {
+    const QString target = ResolveTarget(APath);
+    const QByteArray targetName = QFile::encodeName(target);
+    std::optional<unsigned> mode = AMode;
+    struct stat old {};
+    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    if (!mode && replacing)
+        mode = old.st_mode & 07777;
+
+    // Step 1: a new temporary file next to the target, hidden, its name
+    // short enough for any target name.
+    const QFileInfo targetInfo(target);
+    const QByteArray tempPrefix = QFile::encodeName(targetInfo.absolutePath()) + "/." +
+                                  QFile::encodeName(targetInfo.fileName()).left(64) + '.';
+    QByteArray tempName;
+    int fd = -1;
+    int error = InjectedFault(wsCreate, APath);
+    for (int attempt = 0; error == 0 && fd < 0 && attempt < 100; ++attempt) {
+        tempName = tempPrefix +
+                   QByteArray::number(QRandomGenerator::global()->generate() | 0x10000000u, 36) +
+                   ".tmp";
+        // With permissions to set, the file is the owner's alone until it
+        // gets them; without, the process's defaults apply.
+        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    mode ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST)
+            error = errno;
+    }
+    if (fd < 0)
+        Raise("Cannot create file \"%1\". %2", APath, error ? error : EEXIST);
+    TFd file(fd);
+    auto fail = [&](int AErrno) {
+        if (file.Get() >= 0)
+            file.Close();
+        ::unlink(tempName.constData());
+        Raise("Cannot write file \"%1\". %2", APath, AErrno);
+    };
+
+    // Step 2: the data, flushed to the disk.
+    if ((error = InjectedFault(wsWrite, APath)) || (error = WriteAll(file.Get(), AData)))
+        fail(error);
+    // A privileged process hands the file back to its owner; for anyone else
+    // this changes nothing or is refused, which is harmless.
+    if (replacing) {
+        [[maybe_unused]] const int ignored = ::fchown(file.Get(), old.st_uid, old.st_gid);
+    }
+    if (mode && ::fchmod(file.Get(), *mode) != 0)
+        fail(errno);
+    if ((error = InjectedFault(wsSync, APath)))
+        fail(error);
+    if (::fsync(file.Get()) != 0)
+        fail(errno);
+    if (file.Close() != 0)
+        fail(errno);
+
+    // Step 3: the complete file takes the old one's place in one step.
+    if ((error = InjectedFault(wsRename, APath)))
+        fail(error);
+    if (::rename(tempName.constData(), targetName.constData()) != 0)
+        fail(errno);
+    SyncFolder(targetInfo.absolutePath());
+}
+
+} // namespace
+
+void SetWriteFaultHook(TWriteFaultHook AHook) {
+    std::lock_guard guard(HookLock);
+    FaultHook = std::move(AHook);
+}
+
+QByteArray ReadWholeFile(const QString &APath) {
+    // Non-blocking, so that a pipe put where a file belongs cannot hang the
+    // program; it is refused below like anything that is not a plain file.
+    TFd file(::open(QFile::encodeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.Get() < 0)
+        Raise("Cannot open file \"%1\". %2", APath, errno);
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        Raise("Cannot open file \"%1\". %2", APath, errno);
+    if (!S_ISREG(info.st_mode))
+        Raise("Cannot open file \"%1\". %2", APath, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    if (info.st_size > MaxFileSize)
+        Raise("Cannot open file \"%1\". %2", APath, EFBIG);
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            Raise("Cannot read file \"%1\". %2", APath, errno);
+        }
+        if (got == 0)
+            break;
+        if (data.size() + got > MaxFileSize)
+            Raise("Cannot read file \"%1\". %2", APath, EFBIG);
+        data.append(buffer, got);
+    }
+    return data;
+}
+
+void WriteFileAtomically(const QString &APath, const QByteArray &AData,
+                         std::optional<unsigned> AMode) {
+    WriteReplacing(APath, AData, AMode);
+}
+
+void CopyFileAtomically(const QString &ASource, const QString &ATarget) {
+    const QByteArray data = ReadWholeFile(ASource);
+    struct stat info {};
+    std::optional<unsigned> mode;
+    if (::stat(QFile::encodeName(ASource).constData(), &info) == 0)
+        mode = info.st_mode & 07777;
+    WriteReplacing(ATarget, data, mode);
+}
