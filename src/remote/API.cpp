@@ -26,11 +26,18 @@ struct TAPI::TCompletion {
 namespace {
 
 // Workers between Start and the end of their thread, so that shutdown can
-// make them give up and wait for them.
-std::mutex RegistryLock;
-std::condition_variable RegistryChanged;
-std::set<TAPI *> LiveWorkers;
-int RunningThreads = 0;
+// make them give up and wait for them. Never destroyed: a detached worker may
+// still be leaving while the process runs its exit handlers.
+struct TRegistry {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::set<TAPI *> Live;
+    int RunningThreads = 0;
+};
+TRegistry &Registry() {
+    static auto *Instance = new TRegistry;
+    return *Instance;
+}
 std::atomic<bool> ShuttingDown{false};
 
 // Progress reaches the main thread at most this often (and always at the end).
@@ -113,29 +120,31 @@ void TAPI::InsertVoiceTrack(int AIndex, const QString &AFN) {
 
 void TAPI::Start() {
     {
-        std::lock_guard lock(RegistryLock);
-        LiveWorkers.insert(this);
-        ++RunningThreads;
+        std::lock_guard lock(Registry().Lock);
+        Registry().Live.insert(this);
+        ++Registry().RunningThreads;
     }
     try {
         std::thread([this] {
             Execute();
             {
-                std::lock_guard lock(RegistryLock);
-                LiveWorkers.erase(this);
+                std::lock_guard lock(Registry().Lock);
+                Registry().Live.erase(this);
             }
             delete this;
             {
-                std::lock_guard lock(RegistryLock);
-                --RunningThreads;
+                // Notified under the lock, so that whoever sees the count
+                // reach zero knows this thread no longer touches the registry.
+                std::lock_guard lock(Registry().Lock);
+                --Registry().RunningThreads;
+                Registry().Changed.notify_all();
             }
-            RegistryChanged.notify_all();
         }).detach();
     } catch (...) {
         // No thread: the caller still owns the worker and learns of the failure.
-        std::lock_guard lock(RegistryLock);
-        LiveWorkers.erase(this);
-        --RunningThreads;
+        std::lock_guard lock(Registry().Lock);
+        Registry().Live.erase(this);
+        --Registry().RunningThreads;
         throw;
     }
 }
@@ -321,14 +330,14 @@ void TAPI::ReportProgress(qint64 ASent, qint64 ATotal) {
 }
 
 int TAPI::Running() {
-    std::lock_guard lock(RegistryLock);
-    return RunningThreads;
+    std::lock_guard lock(Registry().Lock);
+    return Registry().RunningThreads;
 }
 
 bool TAPI::Shutdown(int ATimeoutMs) {
-    std::unique_lock lock(RegistryLock);
+    std::unique_lock lock(Registry().Lock);
     ShuttingDown = true;
-    for (TAPI *worker : LiveWorkers) {
+    for (TAPI *worker : Registry().Live) {
         worker->FAbort = true;
         const std::shared_ptr<TCompletion> &c = worker->FCompletion;
         {
@@ -337,6 +346,6 @@ bool TAPI::Shutdown(int ATimeoutMs) {
         }
         c->Changed.notify_all();
     }
-    return RegistryChanged.wait_for(lock, std::chrono::milliseconds(ATimeoutMs),
-                                    [] { return RunningThreads == 0; });
+    return Registry().Changed.wait_for(lock, std::chrono::milliseconds(ATimeoutMs),
+                                       [] { return Registry().RunningThreads == 0; });
 }

@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -424,26 +423,8 @@ TEST_F(ApiTest, SlowButSteadyReplyIsNotCutOff) {
 
 class TlsTest : public ApiTest {
 protected:
-    void SetUp() override {
-        ApiTest::SetUp();
-        ASSERT_TRUE(FDir.isValid());
-        FCert = FDir.filePath(QStringLiteral("cert.pem"));
-        FKey = FDir.filePath(QStringLiteral("key.pem"));
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                       QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                       QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                       QStringLiteral("/CN=localhost"), QStringLiteral("-addext"),
-                       QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"),
-                       QStringLiteral("-keyout"), FKey, QStringLiteral("-out"), FCert});
-        ASSERT_TRUE(openssl.waitForFinished(30000));
-        ASSERT_EQ(openssl.exitCode(), 0) << openssl.readAllStandardError().toStdString();
-    }
-    QTemporaryDir FDir;
-    QString FCert;
-    QString FKey;
+    const QString FCert = QStringLiteral(VOCARRA_TEST_CERT);
+    const QString FKey = QStringLiteral(VOCARRA_TEST_KEY);
 };
 
 TEST_F(TlsTest, SelfSignedCertificateIsRefused) {
