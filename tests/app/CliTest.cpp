@@ -2,6 +2,7 @@
 // against a real HTTP server on 127.0.0.1.
 
 #include "app/cli/CliOptions.h"
+#include "config/Settings.h"
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
@@ -22,14 +23,15 @@ struct TRun {
     QString Err;
 };
 
-TRun RunCli(const QStringList &AArgs, const QString &APassEnv = QString()) {
+TRun RunCli(const QStringList &AArgs, const QString &APassEnv = QString(),
+           const QString &AProgram = QStringLiteral(VOCARRA_CLI_PATH)) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("VOCARRA_PASS"));
     if (!APassEnv.isNull())
         env.insert(QStringLiteral("VOCARRA_PASS"), APassEnv);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VOCARRA_CLI_PATH), AArgs);
+    process.start(AProgram, AArgs);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
@@ -159,6 +161,46 @@ TEST_F(CliTest, PasswordFromTheEnvironmentUnlessGiven) {
               0);
 }
 
+// A settings.ini in ADir holding this connection.
+QString WriteSettings(const QString &ADir, int APort, const QString &AUser, const QString &APass) {
+    TSettings settings;
+    settings.Server = QStringLiteral("127.0.0.1");
+    settings.Port = APort;
+    settings.User = AUser;
+    settings.Pass = APass;
+    const QString file = ADir + QStringLiteral("/settings.ini");
+    settings.Save(file);
+    return file;
+}
+
+TEST_F(CliTest, ConnectionFromASettingsFileWithFlagsOnTop) {
+    QTemporaryDir dir;
+    const QString file = WriteSettings(dir.path(), FServer.Port(), QStringLiteral("FileUser"), QStringLiteral("W"));
+    TRun run = RunCli({QStringLiteral("--settings"), file, QStringLiteral("delete"), QStringLiteral("2")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(FServer.Requests().back().Target, "/?user=FileUser&pass=W&action=delete&pos=2");
+
+    run = RunCli({QStringLiteral("--settings"), file, QStringLiteral("--user"), QStringLiteral("Flag"),
+                  QStringLiteral("delete"), QStringLiteral("2")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(FServer.Requests().back().Target, "/?user=Flag&pass=W&action=delete&pos=2");
+
+    run = RunCli({QStringLiteral("--settings"), dir.filePath(QStringLiteral("missing.ini")),
+                  QStringLiteral("playlist")});
+    EXPECT_EQ(run.ExitCode, 2);
+}
+
+TEST_F(CliTest, WithoutServerTheDataDirectorysSettingsAreRead) {
+    // Without uid.ini the data directory is the program's own folder.
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("vocarra-cli"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VOCARRA_CLI_PATH), program));
+    WriteSettings(dir.path(), FServer.Port(), QStringLiteral("U"), QStringLiteral("W"));
+    const TRun run = RunCli({QStringLiteral("nowplaying")}, QString(), program);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("PlaylistPos: 3\n")));
+}
+
 TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
     const QStringList cases[] = {
         {},
@@ -173,6 +215,7 @@ TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
         {QStringLiteral("--port")},
         {QStringLiteral("--frobnicate"), QStringLiteral("playlist")},
         {QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("--json")},
+        {QStringLiteral("--settings")},
     };
     for (const QStringList &args : cases) {
         SCOPED_TRACE(args.join(u' ').toStdString());

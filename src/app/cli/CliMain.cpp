@@ -3,6 +3,7 @@
 
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliOutput.h"
+#include "config/DataDirs.h"
 #include "config/Settings.h"
 #include "remote/API.h"
 
@@ -29,6 +30,23 @@ void ShowProgress(qint64 ASent, qint64 ATotal) {
                  QByteArray(KWidth - filled, ' ').constData(), percent, static_cast<long long>(ASent),
                  static_cast<long long>(ATotal));
     std::fflush(stderr);
+}
+
+// The settings file to start from: the one named, or without --server the
+// data directory's, as the window would find it next to this program.
+// Returns false when a named file does not exist.
+bool LoadSettingsFile(const TCliOptions &AOptions) {
+    QString file;
+    if (AOptions.SettingsFile) {
+        file = *AOptions.SettingsFile;
+        if (!QFileInfo(file).isFile())
+            return false;
+    } else if (!AOptions.Server) {
+        file = ResolveDataDir(ProgramDir(), SystemBaseFolders()).DataDir + QStringLiteral("settings.ini");
+    }
+    if (!file.isEmpty())
+        Settings().Read(file);
+    return true;
 }
 
 void ApplyConnection(const TCliOptions &AOptions) {
@@ -58,6 +76,10 @@ int main(int argc, char *argv[]) {
     const std::optional<TCliOptions> options = ParseCliArguments(app.arguments().mid(1), error);
     if (!options) {
         Print(stderr, QStringLiteral("vocarra-cli: %1\n").arg(error) + CliUsage());
+        return 2;
+    }
+    if (!LoadSettingsFile(*options)) {
+        Print(stderr, QStringLiteral("vocarra-cli: no settings file %1\n").arg(*options->SettingsFile));
         return 2;
     }
     ApplyConnection(*options);

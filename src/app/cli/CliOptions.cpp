@@ -15,13 +15,16 @@ bool ParsePositive(const QString &AText, int &AValue) {
 
 QString CliUsage() {
     return QStringLiteral(
-        "usage: vocarra-cli [--server HOST] [--port N] [--tls] [--user U] [--pass P] COMMAND\n"
+        "usage: vocarra-cli [--settings PATH] [--server HOST] [--port N] [--tls] [--user U] [--pass P]\n"
+        "                   COMMAND\n"
         "  playlist [--json]        one line per entry: POS<TAB>START<TAB>TITLE<TAB>DURATION\n"
         "  nowplaying [--json]      PlaylistPos, Pos, Len, State, CurrentTrack, NextTrack\n"
         "  delete POS               delete the entry at 1-based POS\n"
         "  move FROM TO             move the entry at 1-based FROM to TO\n"
         "  upload FILE --after N    insert FILE after the entry at 1-based N\n"
-        "The password may also come from the environment variable VOCARRA_PASS.\n");
+        "The connection comes from the settings file PATH, or without --settings and --server\n"
+        "from settings.ini in the data directory; the flags override it. The password may\n"
+        "also come from the environment variable VOCARRA_PASS.\n");
 }
 
 std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &AError) {
@@ -40,7 +43,11 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
             return true;
         };
         QString v;
-        if (arg == QLatin1String("--server")) {
+        if (arg == QLatin1String("--settings")) {
+            if (!value(v))
+                return std::nullopt;
+            options.SettingsFile = v;
+        } else if (arg == QLatin1String("--server")) {
             if (!value(v))
                 return std::nullopt;
             options.Server = v;

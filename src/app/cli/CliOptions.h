@@ -9,6 +9,7 @@
 struct TCliOptions {
     enum TCommand { cmPlaylist, cmNowPlaying, cmDelete, cmMove, cmUpload };
 
+    std::optional<QString> SettingsFile; // settings.ini to read the connection from
     std::optional<QString> Server;
     std::optional<int> Port;
     bool TLS = false;
