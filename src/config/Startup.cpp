@@ -1,16 +1,22 @@
 #include "config/Startup.h"
 
 #include "config/DataDirs.h"
+#include "config/PlayerIni.h"
+#include "config/SystemIni.h"
+#include "config/Translation.h"
 
 #include <mutex>
 
 namespace {
 
 // Creates and reads the player configuration (player.ini), then the system
-// configuration (system.ini), both from DataDir, and hands the station's
-// stream user agent to the audio library. Filled in together with those
-// configuration objects; until then the program runs on its built-in values.
-void ReadSharedStationConfig() {}
+// configuration (system.ini), both from DataDir, and takes the language
+// folder for the translations from the system configuration from then on.
+void ReadSharedStationConfig() {
+    PlayerIni().Read();
+    SystemIni().Read();
+    SetLangDirSource([] { return SystemIni().ResolveLangDir(); });
+}
 
 } // namespace
 

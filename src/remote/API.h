@@ -14,7 +14,6 @@
 #include <QByteArray>
 #include <QPointer>
 #include <QString>
-
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -69,7 +68,6 @@ public:
     struct TCompletion;
 
 private:
-
     void Start();
     void Execute();
     void DoGetPlaylist();

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -37,11 +36,10 @@ public:
     virtual void Perform(const THttpRequest &ARequest, THttpResponse &AResponse) = 0;
 };
 
-
 // Process-wide limits of every exchange. Tests shorten them.
 struct TRemoteOptions {
-    int IdleTimeoutMs = 30000;          // no progress this long while connecting, sending or receiving
-    QString CAFile;                     // trusted certificates instead of the system store (tests only)
+    int IdleTimeoutMs = 30000; // no progress this long while connecting, sending or receiving
+    QString CAFile;            // trusted certificates instead of the system store (tests only)
     qint64 MaxReplyBytes = 256LL << 20; // a longer reply fails instead of exhausting memory
     // Replaces the platform's transport (tests only: failures no real server can cause).
     std::function<std::unique_ptr<THttpTransport>()> TransportFactory;

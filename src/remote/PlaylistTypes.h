@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <vector>
 
 struct TPlaylistItem {

@@ -5,7 +5,7 @@ vocarra_gtest(test_datadirs
 )
 vocarra_gtest(test_startup
     SOURCES StartupTest.cpp
-    LIBS vocarra_config
+    LIBS vocarra_station
 )
 # The test finds its own folder, to check where the program directory is found.
 target_compile_definitions(test_startup PRIVATE

@@ -7,9 +7,8 @@
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
