@@ -1,1 +1,7 @@
-# Tests of the remote-control client.
+# Tests of the XML scanner and the two reply decoders.
+vocarra_gtest(test_xml
+    SOURCES XmlParserTest.cpp XmlDtdTest.cpp XmlNvpTest.cpp XmlBoundsTest.cpp
+    LIBS vocarra_xml)
+vocarra_gtest(test_reply_decoders
+    SOURCES ReplyDecodersTest.cpp ReplyDecodersStartTimeTest.cpp
+    LIBS vocarra_decode)

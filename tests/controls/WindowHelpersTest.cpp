@@ -1,0 +1,72 @@
+// Screen placement, scaling and the menu guard of the window helpers.
+
+#include "controls/WindowHelpers.h"
+#include "core/Utils.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+class TWindowHelpersTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowOffEveryScreenIsCentred() {
+        QWidget window;
+        window.resize(200, 100);
+        window.move(-50000, -50000);
+        EnsureFormOnScreen(&window);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(window.frameGeometry().center().x() / 10, screen.center().x() / 10);
+        QVERIFY(screen.intersects(window.frameGeometry()));
+    }
+
+    void windowOnAScreenStaysPut() {
+        QWidget window;
+        window.resize(200, 100);
+        window.move(30, 40);
+        const QPoint before = window.pos();
+        EnsureFormOnScreen(&window);
+        QCOMPARE(window.pos(), before);
+    }
+
+    void scaleValueFollowsTheScreen_data() {
+        QTest::addColumn<int>("value");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("toolbar button") << 40;
+        QTest::newRow("negative") << -7;
+    }
+    void scaleValueFollowsTheScreen() {
+        QFETCH(int, value);
+        const int ppi = GetCurrentPPI();
+        QCOMPARE(ScaleValue(value), qRound(value * ppi / 96.0));
+    }
+
+    void menuGuard_data() {
+        QTest::addColumn<int>("sinceCloseMs");
+        QTest::addColumn<int>("shows");
+        QTest::newRow("pressed again 50 ms after closing") << 50 << 0;
+        QTest::newRow("pressed again 150 ms after closing") << 150 << 1;
+    }
+    void menuGuard() {
+        QFETCH(int, sinceCloseMs);
+        QFETCH(int, shows);
+        QPushButton button(QStringLiteral("Menu"));
+        QMenu menu;
+        menu.addAction(QStringLiteral("Item"));
+        int shown = 0;
+        connect(&menu, &QMenu::aboutToShow, this, [&] {
+            ++shown;
+            QTimer::singleShot(0, &menu, &QMenu::close);
+        });
+        LastPopupTick() = GetTickMs() - sinceCloseMs;
+        PopupMenuUnderButton(&button, &menu);
+        QCOMPARE(shown, shows);
+    }
+};
+
+QTEST_MAIN(TWindowHelpersTest)
+#include "WindowHelpersTest.moc"
