@@ -195,7 +195,7 @@ const char16_t *TXmlParser::LeaveEntity() {
 }
 
 bool TXmlParser::FinishScan() {
-    // P is the NUL of the document itself: the entity stack is used up.
+    // FNext is the NUL of the document itself: every entity has been left.
     const char16_t *End = FNext;
     CurStart = End;
     CurFinal = End != FBuffer ? End - 1 : nullptr;
