@@ -19,12 +19,12 @@ configure() { # dir, extra cmake arguments...
 }
 
 echo "== AddressSanitizer + UBSan"
-configure build-asan -DVOCARRA_SANITIZE=address,undefined -DVOCARRA_TOOLS=OFF -DVOCARRA_GUI=OFF -DVOCARRA_BENCH=OFF
+configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVOCARRA_SANITIZE=address,undefined -DVOCARRA_TOOLS=OFF -DVOCARRA_GUI=OFF -DVOCARRA_BENCH=OFF
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer"
-configure build-tsan -DVOCARRA_SANITIZE=thread -DVOCARRA_TOOLS=OFF -DVOCARRA_GUI=OFF -DVOCARRA_BENCH=OFF
+configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVOCARRA_SANITIZE=thread -DVOCARRA_TOOLS=OFF -DVOCARRA_GUI=OFF -DVOCARRA_BENCH=OFF
 cmake --build build-tsan -j"$jobs"
 # Newer kernels randomise mappings beyond what this TSan runtime expects.
 setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j"$jobs"

@@ -105,7 +105,7 @@ void InstallWidgetMessageBoxes() {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             return box.exec() == QMessageBox::Yes ? mrYes : 7;
         }
-        box.setIcon(AFlags == mbIconError ? QMessageBox::Critical
+        box.setIcon(AFlags == mbIconError     ? QMessageBox::Critical
                     : AFlags == mbIconWarning ? QMessageBox::Warning
                                               : QMessageBox::Information);
         box.setStandardButtons(QMessageBox::Ok);

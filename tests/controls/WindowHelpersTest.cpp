@@ -1,6 +1,7 @@
 // Screen placement, scaling and the menu guard of the window helpers.
 
 #include "controls/WindowHelpers.h"
+
 #include "core/Utils.h"
 
 #include <QGuiApplication>

@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
 #include <cstdio>
 #include <unistd.h>
 
@@ -27,8 +26,8 @@ void ShowProgress(qint64 ASent, qint64 ATotal) {
     const int percent = ATotal > 0 ? static_cast<int>(ASent * 100 / ATotal) : 100;
     const int filled = percent * KWidth / 100;
     std::fprintf(stderr, "\r[%s%s] %3d%% %lld/%lld bytes", QByteArray(filled, '#').constData(),
-                 QByteArray(KWidth - filled, ' ').constData(), percent, static_cast<long long>(ASent),
-                 static_cast<long long>(ATotal));
+                 QByteArray(KWidth - filled, ' ').constData(), percent,
+                 static_cast<long long>(ASent), static_cast<long long>(ATotal));
     std::fflush(stderr);
 }
 
@@ -42,7 +41,8 @@ bool LoadSettingsFile(const TCliOptions &AOptions) {
         if (!QFileInfo(file).isFile())
             return false;
     } else if (!AOptions.Server) {
-        file = ResolveDataDir(ProgramDir(), SystemBaseFolders()).DataDir + QStringLiteral("settings.ini");
+        file = ResolveDataDir(ProgramDir(), SystemBaseFolders()).DataDir +
+               QStringLiteral("settings.ini");
     }
     if (!file.isEmpty())
         Settings().Read(file);
@@ -79,7 +79,8 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     if (!LoadSettingsFile(*options)) {
-        Print(stderr, QStringLiteral("vocarra-cli: no settings file %1\n").arg(*options->SettingsFile));
+        Print(stderr,
+              QStringLiteral("vocarra-cli: no settings file %1\n").arg(*options->SettingsFile));
         return 2;
     }
     ApplyConnection(*options);
@@ -107,10 +108,18 @@ int main(int argc, char *argv[]) {
 
     try {
         switch (options->Command) {
-        case TCliOptions::cmPlaylist: worker->GetPlaylistContents(); break;
-        case TCliOptions::cmNowPlaying: worker->GetPlaybackInfo(); break;
-        case TCliOptions::cmDelete: worker->DeletePlaylistTrack(options->Pos1 - 1); break;
-        case TCliOptions::cmMove: worker->MovePlaylistTrack(options->Pos1 - 1, options->Pos2 - 1); break;
+        case TCliOptions::cmPlaylist:
+            worker->GetPlaylistContents();
+            break;
+        case TCliOptions::cmNowPlaying:
+            worker->GetPlaybackInfo();
+            break;
+        case TCliOptions::cmDelete:
+            worker->DeletePlaylistTrack(options->Pos1 - 1);
+            break;
+        case TCliOptions::cmMove:
+            worker->MovePlaylistTrack(options->Pos1 - 1, options->Pos2 - 1);
+            break;
         case TCliOptions::cmUpload:
             if (isatty(STDERR_FILENO)) {
                 worker->SetProgressCallback([&](qint64 ASent, qint64 ATotal) {

@@ -15,7 +15,8 @@ bool ParsePositive(const QString &AText, int &AValue) {
 
 QString CliUsage() {
     return QStringLiteral(
-        "usage: vocarra-cli [--settings PATH] [--server HOST] [--port N] [--tls] [--user U] [--pass P]\n"
+        "usage: vocarra-cli [--settings PATH] [--server HOST] [--port N] [--tls] [--user U] "
+        "[--pass P]\n"
         "                   COMMAND\n"
         "  playlist [--json]        one line per entry: POS<TAB>START<TAB>TITLE<TAB>DURATION\n"
         "  nowplaying [--json]      PlaylistPos, Pos, Len, State, CurrentTrack, NextTrack\n"
@@ -110,7 +111,7 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
 
     if (command == QLatin1String("playlist") || command == QLatin1String("nowplaying")) {
         options.Command = command == QLatin1String("playlist") ? TCliOptions::cmPlaylist
-                                                                : TCliOptions::cmNowPlaying;
+                                                               : TCliOptions::cmNowPlaying;
         if (!expect(0))
             return std::nullopt;
     } else if (command == QLatin1String("delete")) {

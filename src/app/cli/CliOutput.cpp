@@ -20,11 +20,21 @@ QString JsonString(const QString &AText) {
     out += u'"';
     for (const QChar c : AText) {
         switch (c.unicode()) {
-        case u'"': out += QLatin1String("\\\""); break;
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
+        case u'"':
+            out += QLatin1String("\\\"");
+            break;
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
         default:
             if (c.unicode() < 0x20)
                 out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
@@ -40,8 +50,8 @@ QString PlaylistLines(const TPlaylist &APlaylist) {
     QString out;
     int pos = 0;
     for (const TPlaylistItem &item : APlaylist) {
-        out += QString::number(++pos) + u'\t' + OneLine(item.StartTime) + u'\t' + OneLine(item.Title) +
-               u'\t' + OneLine(item.Duration) + u'\n';
+        out += QString::number(++pos) + u'\t' + OneLine(item.StartTime) + u'\t' +
+               OneLine(item.Title) + u'\t' + OneLine(item.Duration) + u'\n';
     }
     return out;
 }
@@ -53,8 +63,8 @@ QString PlaylistJson(const TPlaylist &APlaylist) {
         if (pos > 0)
             out += u',';
         out += QStringLiteral("{\"pos\":%1,\"start\":").arg(++pos) + JsonString(item.StartTime) +
-               QStringLiteral(",\"title\":") + JsonString(item.Title) + QStringLiteral(",\"duration\":") +
-               JsonString(item.Duration) + u'}';
+               QStringLiteral(",\"title\":") + JsonString(item.Title) +
+               QStringLiteral(",\"duration\":") + JsonString(item.Duration) + u'}';
     }
     out += QStringLiteral("]\n");
     return out;
@@ -66,7 +76,8 @@ QString NowPlayingLines(const TPlaybackInfo &AInfo) {
                .arg(AInfo.Pos)
                .arg(AInfo.Len) +
            QStringLiteral("State: ") + OneLine(AInfo.State) + QStringLiteral("\nCurrentTrack: ") +
-           OneLine(AInfo.CurrentTrack) + QStringLiteral("\nNextTrack: ") + OneLine(AInfo.NextTrack) + u'\n';
+           OneLine(AInfo.CurrentTrack) + QStringLiteral("\nNextTrack: ") +
+           OneLine(AInfo.NextTrack) + u'\n';
 }
 
 QString NowPlayingJson(const TPlaybackInfo &AInfo) {
@@ -74,6 +85,7 @@ QString NowPlayingJson(const TPlaybackInfo &AInfo) {
                .arg(AInfo.PlaylistPos)
                .arg(AInfo.Pos)
                .arg(AInfo.Len) +
-           JsonString(AInfo.State) + QStringLiteral(",\"currentTrack\":") + JsonString(AInfo.CurrentTrack) +
-           QStringLiteral(",\"nextTrack\":") + JsonString(AInfo.NextTrack) + QStringLiteral("}\n");
+           JsonString(AInfo.State) + QStringLiteral(",\"currentTrack\":") +
+           JsonString(AInfo.CurrentTrack) + QStringLiteral(",\"nextTrack\":") +
+           JsonString(AInfo.NextTrack) + QStringLiteral("}\n");
 }
