@@ -2,8 +2,8 @@
 
 #include "remote/UrlEncoding.h"
 
-#include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 
 QString BaseURL(const TSettings &ASettings, bool ACredentials) {
     // The server text goes in as typed: it may be a name, an address or a
