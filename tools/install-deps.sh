@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libpugixml-dev
     clang libclang-rt-14-dev llvm
     openssl ca-certificates xxd
+    fonts-dejavu-core
 )
 
 missing=()
