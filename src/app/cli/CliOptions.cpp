@@ -1,5 +1,9 @@
 #include "app/cli/CliOptions.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace {
 
 bool ParsePositive(const QString &AText, int &AValue) {
@@ -43,15 +47,20 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
             AOut = AArgs[++i];
             return true;
         };
+        // Flags that take a text as it is.
+        const std::pair<QLatin1String, std::optional<QString> *> textFlags[] = {
+            {QLatin1String("--settings"), &options.SettingsFile},
+            {QLatin1String("--server"), &options.Server},
+            {QLatin1String("--user"), &options.User},
+            {QLatin1String("--pass"), &options.Pass},
+        };
+        const auto textFlag = std::find_if(std::begin(textFlags), std::end(textFlags),
+                                           [&](const auto &AFlag) { return arg == AFlag.first; });
         QString v;
-        if (arg == QLatin1String("--settings")) {
+        if (textFlag != std::end(textFlags)) {
             if (!value(v))
                 return std::nullopt;
-            options.SettingsFile = v;
-        } else if (arg == QLatin1String("--server")) {
-            if (!value(v))
-                return std::nullopt;
-            options.Server = v;
+            *textFlag->second = v;
         } else if (arg == QLatin1String("--port")) {
             if (!value(v))
                 return std::nullopt;
@@ -64,14 +73,6 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
             options.Port = port;
         } else if (arg == QLatin1String("--tls")) {
             options.TLS = true;
-        } else if (arg == QLatin1String("--user")) {
-            if (!value(v))
-                return std::nullopt;
-            options.User = v;
-        } else if (arg == QLatin1String("--pass")) {
-            if (!value(v))
-                return std::nullopt;
-            options.Pass = v;
         } else if (arg == QLatin1String("--json")) {
             options.Json = true;
         } else if (arg == QLatin1String("--after")) {
