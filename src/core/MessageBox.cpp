@@ -1,5 +1,7 @@
 #include "core/MessageBox.h"
 
+#include "core/MainThread.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -39,8 +41,6 @@ int MyMessageBox(const QString &AText, const QString &ACaption, int AFlags) {
     if (OnMainThread())
         return Present(AText, ACaption, AFlags);
     // Never show a box on a worker thread: hand it to the main thread's loop.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [AText, ACaption, AFlags] { Present(AText, ACaption, AFlags); },
-        Qt::QueuedConnection);
+    PostToMainThread([AText, ACaption, AFlags] { Present(AText, ACaption, AFlags); });
     return -1;
 }

@@ -1,6 +1,7 @@
 #include "remote/API.h"
 
 #include "config/Settings.h"
+#include "core/MainThread.h"
 #include "core/Utils.h"
 #include "remote/HttpTransport.h"
 #include "remote/Protocol.h"
@@ -278,32 +279,23 @@ void TAPI::DoCallback() {
     if (FCompleted)
         return;
     FCompleted = true;
-    QCoreApplication *app = QCoreApplication::instance();
-    if (app == nullptr || ShuttingDown.load())
+    if (QCoreApplication::instance() == nullptr || ShuttingDown.load())
         return;
 
     std::shared_ptr<TCompletion> c = FCompletion;
-    {
-        // Publishes every field written so far to the main thread, which
-        // takes the same lock before it reads them.
-        std::lock_guard publish(c->Lock);
-    }
     auto guard = std::make_shared<TFinishGuard>(c);
-    QMetaObject::invokeMethod(
-        app,
-        [this, guard] {
-            TCompletion &completion = *guard->C;
-            {
-                std::lock_guard l(completion.Lock);
-                if (completion.Cancelled)
-                    return; // the worker may be gone already
-            }
-            if (FHasReceiver && FReceiver.isNull())
-                return;
-            if (FReadyCallback)
-                FReadyCallback(this);
-        },
-        Qt::QueuedConnection);
+    PostToMainThread([this, guard] {
+        TCompletion &completion = *guard->C;
+        {
+            std::lock_guard l(completion.Lock);
+            if (completion.Cancelled)
+                return; // the worker may be gone already
+        }
+        if (FHasReceiver && FReceiver.isNull())
+            return;
+        if (FReadyCallback)
+            FReadyCallback(this);
+    });
     guard.reset();
     std::unique_lock lock(c->Lock);
     c->Changed.wait(lock, [&] { return c->Finished || c->Cancelled; });
@@ -314,19 +306,15 @@ void TAPI::ReportProgress(qint64 ASent, qint64 ATotal) {
     if (ASent < ATotal && now - FLastProgressTick < KProgressIntervalMs)
         return;
     FLastProgressTick = now;
-    QCoreApplication *app = QCoreApplication::instance();
-    if (app == nullptr || ShuttingDown.load())
+    if (ShuttingDown.load())
         return;
     // Only values travel: the worker may be gone when this runs.
-    QMetaObject::invokeMethod(
-        app,
-        [callback = FProgressCallback, receiver = FReceiver, hasReceiver = FHasReceiver, ASent,
-         ATotal] {
-            if (hasReceiver && receiver.isNull())
-                return;
-            callback(ASent, ATotal);
-        },
-        Qt::QueuedConnection);
+    PostToMainThread([callback = FProgressCallback, receiver = FReceiver,
+                      hasReceiver = FHasReceiver, ASent, ATotal] {
+        if (hasReceiver && receiver.isNull())
+            return;
+        callback(ASent, ATotal);
+    });
 }
 
 int TAPI::Running() {
