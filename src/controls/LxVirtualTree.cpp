@@ -1,11 +1,13 @@
 #include "controls/LxVirtualTree.h"
 
+#include <QAccessible>
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace {
@@ -13,6 +15,22 @@ namespace {
 // Marks a drag of rows of a list of this program; the rows themselves are
 // read from the source view's selection.
 const QString KRowsMime = QStringLiteral("application/x-vocarra-rows");
+
+// Gives every row the view's row height. With uniform row heights the view
+// asks only once, so the cost does not grow with the rows.
+class TRowHeightDelegate : public QStyledItemDelegate {
+public:
+    explicit TRowHeightDelegate(TLxVirtualTree *AView) : QStyledItemDelegate(AView), FView(AView) {}
+    QSize sizeHint(const QStyleOptionViewItem &AOption, const QModelIndex &AIndex) const override {
+        QSize size = QStyledItemDelegate::sizeHint(AOption, AIndex);
+        if (FView->DefaultNodeHeight() > 0)
+            size.setHeight(FView->DefaultNodeHeight());
+        return size;
+    }
+
+private:
+    TLxVirtualTree *FView;
+};
 
 } // namespace
 
@@ -33,6 +51,7 @@ TLxVirtualTree::TLxVirtualTree(QWidget *AParent) : QTreeView(AParent) {
     setAutoScroll(true);
     header()->setSectionsMovable(true);
     header()->setStretchLastSection(false);
+    setItemDelegate(new TRowHeightDelegate(this));
 
     // Auto-scroll during a drag goes up and down only: sideways scrolling
     // would move the row under the pointer the user is aiming at.
@@ -50,6 +69,37 @@ QList<int> TLxVirtualTree::SelectedRows() const {
         rows << index.row();
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+void TLxVirtualTree::SetDefaultNodeHeight(int AValue) {
+    if (AValue == FDefaultNodeHeight)
+        return;
+    FDefaultNodeHeight = AValue;
+    // Makes the view ask the delegate again.
+    scheduleDelayedItemsLayout();
+}
+
+void TLxVirtualTree::dataChanged(const QModelIndex &ATopLeft, const QModelIndex &ABottomRight,
+                                 const QList<int> &ARoles) {
+    if (ATopLeft.row() == ABottomRight.row()) {
+        QTreeView::dataChanged(ATopLeft, ABottomRight, ARoles);
+        return;
+    }
+    // A refresh rebinds every row at once. The base views measure each row of
+    // the range to find what to repaint and which heights changed, which costs
+    // milliseconds for a long playlist; here all rows have one height and
+    // nothing is edited in place, so repainting what is visible is enough.
+    viewport()->update();
+#if QT_CONFIG(accessibility)
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(ATopLeft.row());
+        event.setFirstColumn(ATopLeft.column());
+        event.setLastRow(ABottomRight.row());
+        event.setLastColumn(ABottomRight.column());
+        QAccessible::updateAccessibility(&event);
+    }
+#endif
 }
 
 void TLxVirtualTree::mousePressEvent(QMouseEvent *AEvent) {

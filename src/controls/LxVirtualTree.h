@@ -24,7 +24,13 @@ public:
     // Selected rows in row order.
     QList<int> SelectedRows() const;
 
+    // Height of every row in pixels; 0 leaves it to the style.
+    int DefaultNodeHeight() const { return FDefaultNodeHeight; }
+    void SetDefaultNodeHeight(int AValue);
+
 protected:
+    void dataChanged(const QModelIndex &ATopLeft, const QModelIndex &ABottomRight,
+                     const QList<int> &ARoles = QList<int>()) override;
     void mousePressEvent(QMouseEvent *AEvent) override;
     void startDrag(Qt::DropActions ASupportedActions) override;
     void dragEnterEvent(QDragEnterEvent *AEvent) override;
@@ -37,6 +43,7 @@ private:
 
     TDragOverEvent FOnDragOver;
     TDragDropEvent FOnDragDrop;
+    int FDefaultNodeHeight = 0;
     bool FDragging = false;
     int FDragHorizontal = 0; // horizontal scroll position held during a drag
 };

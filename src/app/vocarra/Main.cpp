@@ -1,0 +1,25 @@
+// vocarra: the presenter's window onto the station's playlist.
+
+#include "app/windows/MainForm.h"
+#include "app/windows/TerminationSignals.h"
+#include "config/Startup.h"
+#include "controls/WindowHelpers.h"
+#include "remote/API.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    InitSharedConfig();
+    InstallWidgetMessageBoxes();
+    int result = 0;
+    {
+        TMainFrm form;
+        CloseOnTerminationSignals(&form);
+        form.show();
+        result = QApplication::exec();
+    }
+    // Requests still running give up; none of them may run into the exit.
+    TAPI::Shutdown();
+    return result;
+}

@@ -1,0 +1,442 @@
+#include "app/windows/MainForm.h"
+
+#include "app/windows/SettingsForm.h"
+#include "app/windows/ToolbarImages.h"
+#include "config/DataDirs.h"
+#include "config/PlayerIni.h"
+#include "config/Settings.h"
+#include "config/SystemIni.h"
+#include "controls/ListColumns.h"
+#include "controls/LxVirtualTree.h"
+#include "controls/NowPlayingBar.h"
+#include "controls/PlaylistModel.h"
+#include "controls/PosSave.h"
+#include "controls/WindowHelpers.h"
+#include "core/FileVersion.h"
+#include "core/MessageBox.h"
+#include "core/Process.h"
+#include "core/Utils.h"
+#include "remote/API.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString KNoTime = u"00:00.0"_s;
+
+QToolButton *NewToolButton(QWidget *AParent, const QString &AName, const QString &AHint,
+                           const QString &AImage) {
+    auto *button = new QToolButton(AParent);
+    button->setObjectName(AName);
+    button->setToolTip(AHint);
+    // The buttons show only an image: the hint is what a screen reader says.
+    button->setAccessibleName(AHint);
+    button->setIcon(ToolbarImage(AImage));
+    button->setIconSize(QSize(ScaleValue(30), ScaleValue(30)));
+    button->setFixedSize(ScaleValue(40), ScaleValue(38));
+    button->setAutoRaise(true);
+    return button;
+}
+
+void SetupNowPlayingBar(TNowPlayingBar *ABar, const QString &AHint, quint32 ABackColor,
+                        qint32 ATextWhiteAlpha) {
+    ABar->setToolTip(AHint);
+    ABar->setAccessibleName(AHint);
+    ABar->SetLabelMode(true);
+    ABar->SetBackColor(ABackColor);
+    ABar->SetFrameColor(9868950);
+    ABar->SetTextWhiteAlpha(ATextWhiteAlpha);
+    ABar->SetTextShadowColor(16448250);
+}
+
+QLabel *NewCountdownLabel(QWidget *AParent, const QString &AName) {
+    auto *label = new QLabel(u"- 00:00.0"_s, AParent);
+    label->setObjectName(AName);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPixelSize(ScaleValue(14));
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+TMainFrm::TMainFrm(QWidget *AParent) : QMainWindow(AParent), FTickSource(GetTickMs) {
+    // FormCreate
+    Settings().Read(DataDir() + u"settings.ini"_s);
+    PlayerIni().Read();
+    CreateControls();
+    FPlaybackInfo.Reset();
+}
+
+TMainFrm::~TMainFrm() {
+    // FormDestroy. The view goes first: its rows point into the playlist.
+    FPlaylistModel->SetPlaylist(nullptr);
+    FPlaylist.reset();
+    Settings().Save(DataDir() + u"settings.ini"_s);
+}
+
+void TMainFrm::CreateControls() {
+    setObjectName(u"MainFrm"_s);
+    setWindowTitle(u"Vocarra"_s);
+    auto *client = new QWidget(this);
+    auto *layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *flowPanel = new QWidget(client);
+    flowPanel->setObjectName(u"FlowPanel1"_s);
+    auto *flow = new QHBoxLayout(flowPanel);
+    flow->setContentsMargins(ScaleValue(3), ScaleValue(3), ScaleValue(3), ScaleValue(3));
+    flow->setSpacing(ScaleValue(3));
+    btRecord =
+        NewToolButton(flowPanel, u"btRecord"_s, u"Record voice track"_s, u"record broadcast "_s);
+    btInsert = NewToolButton(flowPanel, u"btInsert"_s, u"Insert voice track"_s, u"insert"_s);
+    btDelete = NewToolButton(flowPanel, u"btDelete"_s, u"Delete track"_s, u"Delete"_s);
+    // "Settings" would name two buttons alike for someone who cannot see the images.
+    btDSP = NewToolButton(flowPanel, u"btDSP"_s, u"Microphone processing"_s, u"FX"_s);
+    btSettings = NewToolButton(flowPanel, u"btSettings"_s, u"Settings"_s, u"settings"_s);
+    flow->addWidget(btRecord);
+    flow->addWidget(btInsert);
+    flow->addSpacing(ScaleValue(3));
+    flow->addWidget(btDelete);
+    flow->addSpacing(ScaleValue(3));
+    flow->addWidget(btDSP);
+    flow->addWidget(btSettings);
+    flow->addStretch(1);
+    connect(btRecord, &QToolButton::clicked, this, &TMainFrm::btRecordClick);
+    connect(btInsert, &QToolButton::clicked, this, &TMainFrm::btInsertClick);
+    connect(btDelete, &QToolButton::clicked, this, &TMainFrm::btDeleteClick);
+    connect(btDSP, &QToolButton::clicked, this, &TMainFrm::btDSPClick);
+    connect(btSettings, &QToolButton::clicked, this, &TMainFrm::btSettingsClick);
+
+    auto *panel = new QWidget(client);
+    panel->setObjectName(u"Panel1"_s);
+    panel->setFixedHeight(ScaleValue(45));
+    auto *panelLayout = new QHBoxLayout(panel);
+    panelLayout->setContentsMargins(ScaleValue(8), ScaleValue(2), ScaleValue(8), ScaleValue(2));
+    auto *grid = new QGridLayout;
+    grid->setObjectName(u"GridPanel1"_s);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    NPBar = new TNowPlayingBar(panel);
+    NPBar->setObjectName(u"NPBar"_s);
+    SetupNowPlayingBar(NPBar, u"Current Track"_s, 11796401, 170);
+    lNextTrack = new TNowPlayingBar(panel);
+    lNextTrack->setObjectName(u"lNextTrack"_s);
+    SetupNowPlayingBar(lNextTrack, u"Next Track"_s, 12645871, 140);
+    grid->addWidget(NPBar, 0, 0);
+    grid->addWidget(lNextTrack, 0, 1);
+    panelLayout->addLayout(grid, 1);
+    auto *times = new QVBoxLayout;
+    times->setSpacing(0);
+    edToEnd2 = NewCountdownLabel(panel, u"edToEnd2"_s);
+    EdToEnd = NewCountdownLabel(panel, u"EdToEnd"_s);
+    edToEnd2->setAccessibleName(u"Elapsed time"_s);
+    EdToEnd->setAccessibleName(u"Remaining time"_s);
+    times->addWidget(edToEnd2);
+    times->addWidget(EdToEnd);
+    panelLayout->addLayout(times);
+
+    lvPlaylist = new TLxVirtualTree(client);
+    lvPlaylist->setObjectName(u"lvPlaylist"_s);
+    lvPlaylist->setAccessibleName(u"Playlist"_s);
+    FPlaylistModel = new TPlaylistModel(lvPlaylist);
+    lvPlaylist->setModel(FPlaylistModel);
+    const int widths[] = {60, 90, 300, 60};
+    for (int column = 0; column < TPlaylistModel::colCount; ++column)
+        lvPlaylist->header()->resizeSection(column, ScaleValue(widths[column]));
+    lvPlaylist->SetOnDragOver([this](int ARow) { return lvPlaylistDragOver(ARow); });
+    lvPlaylist->SetOnDragDrop([this](int ARow) { lvPlaylistDragDrop(ARow); });
+    auto *listBox = new QVBoxLayout;
+    listBox->setContentsMargins(ScaleValue(8), ScaleValue(8), ScaleValue(8), ScaleValue(8));
+    listBox->addWidget(lvPlaylist);
+
+    layout->addWidget(flowPanel);
+    layout->addWidget(panel);
+    layout->addLayout(listBox, 1);
+    setCentralWidget(client);
+
+    StatusPanel = new QLabel(this);
+    StatusPanel->setObjectName(u"StatusBar1"_s);
+    statusBar()->addWidget(StatusPanel, 1);
+    lUploadFile = new QLabel(this);
+    pbUpload = new QProgressBar(this);
+    pbUpload->setAccessibleName(u"Upload progress"_s);
+    pbUpload->setRange(0, 100);
+    pbUpload->setMaximumWidth(ScaleValue(160));
+    statusBar()->addPermanentWidget(lUploadFile);
+    statusBar()->addPermanentWidget(pbUpload);
+    lUploadFile->hide();
+    pbUpload->hide();
+
+    // Keyboard order puts processing last, after settings.
+    setTabOrder(btRecord, btInsert);
+    setTabOrder(btInsert, btDelete);
+    setTabOrder(btDelete, btSettings);
+    setTabOrder(btSettings, btDSP);
+    setTabOrder(btDSP, NPBar);
+    setTabOrder(NPBar, lNextTrack);
+    setTabOrder(lNextTrack, lvPlaylist);
+
+    LxPosSave1 = new TLxPosSave(this);
+    setMinimumSize(320, 240);
+    resize(ScaleValue(624), ScaleValue(435));
+
+    tmrMain = new QTimer(this);
+    tmrMain->setInterval(5000);
+    connect(tmrMain, &QTimer::timeout, this, &TMainFrm::tmrMainTimer);
+    tmrMain->start();
+    tmrPlayback = new QTimer(this);
+    tmrPlayback->setInterval(100);
+    connect(tmrPlayback, &QTimer::timeout, this, &TMainFrm::tmrPlaybackTimer);
+    tmrPlayback->start();
+}
+
+QString TMainFrm::RecorderCommandLine() {
+    // Quoted: the program folder may contain blanks.
+    return QuoteCommandArgument(ExeDir() + u"micdeck"_s) + u" -vocarra"_s;
+}
+
+void TMainFrm::showEvent(QShowEvent *AEvent) {
+    QMainWindow::showEvent(AEvent);
+    if (!FShown) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+void TMainFrm::FormShow() {
+    setWindowTitle(u"%1 (%2)"_s.arg(u"Vocarra"_s,
+                                    GetFileVersionText(QCoreApplication::applicationFilePath())));
+    LxPosSave1->IniFileName = DataDir() + u"windowpos.ini"_s;
+    LxPosSave1->RestorePos();
+    EnsureFormOnScreen(this);
+    lvPlaylist->SetDefaultNodeHeight(lvPlaylist->fontMetrics().boundingRect(u"Cy"_s).height() +
+                                     ScaleValue(8));
+    RestoreListColumns(*lvPlaylist->header(), Settings().PlaylistCols);
+    tmrMainTimer();
+    FPlaybackInfo.Reset();
+    for (TNowPlayingBar *bar : {NPBar, lNextTrack}) {
+        QFont font = bar->font();
+        font.setPointSize(9);
+        font.setBold(true);
+        bar->setFont(font);
+    }
+}
+
+void TMainFrm::closeEvent(QCloseEvent *AEvent) {
+    FormClose();
+    QMainWindow::closeEvent(AEvent);
+}
+
+void TMainFrm::FormClose() {
+    SystemIni().Save();
+    LxPosSave1->SavePos();
+    SaveListColumns(*lvPlaylist->header(), Settings().PlaylistCols);
+}
+
+QString TMainFrm::StartWorker(TAPI *AWorker, const std::function<void(TAPI *)> &ARequest) {
+    try {
+        ARequest(AWorker);
+        return {};
+    } catch (const std::exception &AError) {
+        delete AWorker;
+        return QString::fromUtf8(AError.what());
+    }
+}
+
+void TMainFrm::tmrMainTimer() {
+    RefreshPlaylist();
+    RefreshPlaybackInfo();
+}
+
+void TMainFrm::RefreshPlaylist() {
+    if (FUpdatingPlaylist)
+        return;
+    FUpdatingPlaylist = true;
+    const QString error =
+        StartWorker(new TAPI(this, [this](TAPI *ASender) { PlaylistDone(ASender); }),
+                    [](TAPI *AWorker) { AWorker->GetPlaylistContents(); });
+    if (!error.isEmpty()) {
+        FUpdatingPlaylist = false;
+        StatusPanel->setText(error);
+    }
+}
+
+void TMainFrm::RefreshPlaybackInfo() {
+    if (FUpdatingPlaybackInfo)
+        return;
+    FUpdatingPlaybackInfo = true;
+    const QString error =
+        StartWorker(new TAPI(this, [this](TAPI *ASender) { PlaybackInfoDone(ASender); }),
+                    [](TAPI *AWorker) { AWorker->GetPlaybackInfo(); });
+    if (!error.isEmpty()) {
+        FUpdatingPlaybackInfo = false;
+        FPlaybackInfo.Reset();
+        FPlaylistModel->SetPlaylistPos(FPlaybackInfo.PlaylistPos);
+    }
+}
+
+void TMainFrm::PlaylistDone(TAPI *ASender) {
+    FUpdatingPlaylist = false;
+    if (!ASender->Success()) {
+        StatusPanel->setText(ASender->Error());
+        return;
+    }
+    std::unique_ptr<TPlaylist> old = std::move(FPlaylist);
+    FPlaylist = ASender->TakePlaylist();
+    if (!FPlaylist) // a successful reply always carries one; never leave the view dangling
+        FPlaylist = std::make_unique<TPlaylist>();
+    UpdatePlaylistView();
+    StatusPanel->clear();
+}
+
+void TMainFrm::UpdatePlaylistView() {
+    // The same number of entries keeps rows, selection and scroll position;
+    // another number rebuilds the rows, and the view keeps its scroll offset
+    // across the rebuild by itself.
+    FPlaylistModel->SetPlaylist(FPlaylist.get());
+    lvPlaylist->viewport()->update();
+}
+
+void TMainFrm::PlaybackInfoDone(TAPI *ASender) {
+    FUpdatingPlaybackInfo = false;
+    if (ASender->Success())
+        FPlaybackInfo = ASender->PlaybackInfo();
+    else
+        FPlaybackInfo.Reset();
+    FPlaylistModel->SetPlaylistPos(FPlaybackInfo.PlaylistPos);
+}
+
+void TMainFrm::ActionDone(TAPI *ASender) {
+    if (ASender->Success())
+        RefreshPlaylist();
+    else
+        MyMessageBox(ASender->Error(), u"Error"_s, mbIconError);
+}
+
+void TMainFrm::tmrPlaybackTimer() {
+    const TPlaybackInfo &info = FPlaybackInfo;
+    const QString state = info.State.toLower();
+    if (info.TS != 0 && (state == u"play"_s || state == u"pause"_s)) {
+        // On the low 32 bits, as the server's millisecond counters wrap.
+        const auto since = static_cast<qint32>(static_cast<quint32>(FTickSource()) -
+                                               static_cast<quint32>(info.TS));
+        const qint32 elapsed = info.Pos + since;
+        const qint32 remaining = std::max<qint32>(info.Len - elapsed, 0);
+        EdToEnd->setText(u"\u2013 "_s + FormatTimeMs(remaining));
+        edToEnd2->setText(FormatTimeMs(elapsed));
+    } else {
+        EdToEnd->setText(KNoTime);
+        edToEnd2->setText(KNoTime);
+    }
+    NPBar->SetTitle(info.CurrentTrack);
+    lNextTrack->SetTitle(info.NextTrack);
+}
+
+void TMainFrm::btRecordClick() {
+    const QString error = RunProcess(RecorderCommandLine());
+    if (!error.isEmpty())
+        MyMessageBox(u"Cannot start the recorder \"%1\". %2"_s.arg(ExeDir() + u"micdeck"_s, error),
+                     u"Error"_s, mbIconError);
+}
+
+void TMainFrm::btInsertClick() {
+    const QList<int> rows = lvPlaylist->SelectedRows();
+    if (rows.isEmpty()) {
+        MyMessageBox(u"Please select a track in the playlist"_s, u"Error"_s, mbIconWarning);
+        return;
+    }
+    const int index = rows.first();
+    const QString folder = VoiceTracksDir(PlayerIni().VoiceTracksFolder);
+    const QString fileName =
+        FOnChooseFile ? FOnChooseFile(folder)
+                      : QFileDialog::getOpenFileName(this, QString(), folder, u"FLAC (*.flac)"_s);
+    if (fileName.isEmpty())
+        return;
+    auto *worker = new TAPI(this, [this](TAPI *ASender) { UploadDone(ASender); });
+    worker->SetProgressCallback(
+        [this](qint64 ASent, qint64 ATotal) { UploadProgress(ASent, ATotal); });
+    const QString error =
+        StartWorker(worker, [&](TAPI *AWorker) { AWorker->InsertVoiceTrack(index + 2, fileName); });
+    if (!error.isEmpty()) {
+        MyMessageBox(error, u"Error"_s, mbIconError);
+        return;
+    }
+    ++FUploadsRunning;
+    lUploadFile->setText(u"Uploading %1"_s.arg(QFileInfo(fileName).fileName()));
+    pbUpload->setValue(0);
+    lUploadFile->show();
+    pbUpload->show();
+}
+
+void TMainFrm::UploadProgress(qint64 ASent, qint64 ATotal) {
+    pbUpload->setValue(ATotal > 0 ? static_cast<int>(ASent * 100 / ATotal) : 0);
+}
+
+void TMainFrm::UploadDone(TAPI *ASender) {
+    if (--FUploadsRunning == 0) {
+        lUploadFile->hide();
+        pbUpload->hide();
+    }
+    ActionDone(ASender);
+}
+
+void TMainFrm::btDeleteClick() {
+    if (MyMessageBox(u"Delete track?"_s, u"Confirm"_s, mbYesNoQuestion) != mrYes)
+        return;
+    const QList<int> rows = lvPlaylist->SelectedRows();
+    if (rows.isEmpty())
+        return;
+    const int index = rows.first();
+    const QString error =
+        StartWorker(new TAPI(this, [this](TAPI *ASender) { ActionDone(ASender); }),
+                    [index](TAPI *AWorker) { AWorker->DeletePlaylistTrack(index); });
+    if (!error.isEmpty())
+        MyMessageBox(error, u"Error"_s, mbIconError);
+}
+
+void TMainFrm::btDSPClick() {
+    // The microphone processing window comes later; until then there is none to show.
+}
+
+void TMainFrm::btSettingsClick() {
+    TSettingsFrm dialog(this);
+    dialog.exec();
+}
+
+bool TMainFrm::lvPlaylistDragOver(int /*ATargetRow*/) {
+    return lvPlaylist->SelectedRows().size() == 1;
+}
+
+void TMainFrm::lvPlaylistDragDrop(int ATargetRow) {
+    const QList<int> rows = lvPlaylist->SelectedRows();
+    if (rows.isEmpty() || ATargetRow < 0 || !FPlaylist ||
+        ATargetRow >= static_cast<int>(FPlaylist->size()))
+        return;
+    const int source = rows.first();
+    std::swap((*FPlaylist)[static_cast<size_t>(source)],
+              (*FPlaylist)[static_cast<size_t>(ATargetRow)]);
+    FPlaylistModel->SetPlaylist(FPlaylist.get());
+    const QString error = StartWorker(
+        new TAPI(this, [this](TAPI *ASender) { ActionDone(ASender); }),
+        [source, ATargetRow](TAPI *AWorker) { AWorker->MovePlaylistTrack(source, ATargetRow); });
+    if (!error.isEmpty())
+        MyMessageBox(error, u"Error"_s, mbIconError);
+}

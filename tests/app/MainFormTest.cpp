@@ -1,0 +1,468 @@
+// The main window driven under the offscreen platform against a real HTTP
+// server on 127.0.0.1 that plays a small station.
+
+#include "app/windows/MainForm.h"
+
+#include "config/DataDirs.h"
+#include "config/Settings.h"
+#include "controls/LxVirtualTree.h"
+#include "controls/NowPlayingBar.h"
+#include "controls/PlaylistModel.h"
+#include "core/MessageBox.h"
+#include "remote/API.h"
+#include "support/TestServer.h"
+
+#include <QFile>
+#include <QFont>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TShownBox {
+    QString Text;
+    QString Caption;
+    int Flags;
+};
+
+// What the station answers; the test changes it between refreshes.
+struct TStation {
+    std::mutex Lock;
+    int Tracks = 5;
+    std::string Playback =
+        "<R><Playback playlistpos=\"3\" pos=\"10000\" len=\"30000\" state=\"PLAY\"/>"
+        "<CurrentTrack><TRACK ITEMTITLE=\"Now\"/></CurrentTrack>"
+        "<NextTrack><TRACK ITEMTITLE=\"Next\"/></NextTrack></R>";
+    int PlaybackStatus = 200;
+    std::string ActionReply = "OK";
+    std::atomic<bool> HoldPlaylist{false};
+    std::atomic<bool> HoldUpload{false};
+
+    void Answer(const httplib::Request &ARequest, httplib::Response &AResponse) {
+        if (ARequest.method == "POST") {
+            while (HoldUpload)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::lock_guard lock(Lock);
+            AResponse.set_content(ActionReply, "text/plain");
+            return;
+        }
+        const std::string action = ARequest.get_param_value("action");
+        if (action == "getplaylist2") {
+            while (HoldPlaylist)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::lock_guard lock(Lock);
+            std::string xml = "<?xml version=\"1.0\"?><PLAYLIST>";
+            for (int i = 0; i < Tracks; ++i)
+                xml += "<TRACK CASTTITLE=\"Track " + std::to_string(i) +
+                       "\" DURATION=\"3:00\" STARTTIME=\"12:00:00\"/>";
+            AResponse.set_content(xml + "</PLAYLIST>", "text/xml");
+        } else if (action == "playbackinfo") {
+            std::lock_guard lock(Lock);
+            AResponse.status = PlaybackStatus;
+            AResponse.set_content(Playback, "text/xml");
+        } else {
+            std::lock_guard lock(Lock);
+            AResponse.set_content(ActionReply, "text/plain");
+        }
+    }
+};
+
+int Count(const std::vector<TRecordedRequest> &ARequests, const std::string &APart) {
+    int count = 0;
+    for (const TRecordedRequest &request : ARequests)
+        count += (request.Target + request.Body).find(APart) != std::string::npos;
+    return count;
+}
+
+} // namespace
+
+class TMainFormTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> FDir;
+    std::unique_ptr<TStation> FStation;
+    std::unique_ptr<TTestServer> FServer;
+    std::unique_ptr<TMainFrm> FForm;
+    std::vector<TShownBox> FBoxes;
+    int FAnswer = mrYes;
+
+    // A shown window whose first refresh has arrived.
+    TMainFrm &ShowForm() {
+        FForm = std::make_unique<TMainFrm>();
+        FForm->tmrMain->stop(); // refreshes happen when a test asks for them
+        FForm->show();
+        WaitForRefresh();
+        return *FForm;
+    }
+
+    void WaitForRefresh() {
+        QTRY_VERIFY_WITH_TIMEOUT(!FForm->UpdatingPlaylist() && !FForm->UpdatingPlaybackInfo(),
+                                 20000);
+    }
+
+    void Refresh() {
+        FForm->tmrMainTimer();
+        WaitForRefresh();
+    }
+
+    void WaitForRequests(const std::string &APart, int ACount) {
+        QTRY_VERIFY_WITH_TIMEOUT(Count(FServer->Requests(), APart) >= ACount, 20000);
+    }
+
+    bool RowIsBold(int ARow) const {
+        return FForm->FPlaylistModel->index(ARow, 0).data(Qt::FontRole).value<QFont>().bold();
+    }
+
+    void SelectRows(std::initializer_list<int> ARows) {
+        FForm->lvPlaylist->clearSelection();
+        for (int row : ARows)
+            FForm->lvPlaylist->selectionModel()->select(FForm->FPlaylistModel->index(row, 0),
+                                                        QItemSelectionModel::Select |
+                                                            QItemSelectionModel::Rows);
+    }
+
+private Q_SLOTS:
+    void init() {
+        FDir = std::make_unique<QTemporaryDir>();
+        const QString dir = FDir->path() + u"/"_s;
+        SetProcessDirs({dir, QString(), dir});
+        FStation = std::make_unique<TStation>();
+        FServer = std::make_unique<TTestServer>(
+            [station = FStation.get()](const httplib::Request &ARequest,
+                                       httplib::Response &AResponse) {
+                station->Answer(ARequest, AResponse);
+            });
+        {
+            std::lock_guard lock(Settings().Monitor());
+            Settings().Server = u"127.0.0.1"_s;
+            Settings().Port = FServer->Port();
+            Settings().User = u"demo"_s;
+            Settings().Pass = u"demo"_s;
+        }
+        FBoxes.clear();
+        FAnswer = mrYes;
+        SetMessageBoxPresenter([this](const QString &AText, const QString &ACaption, int AFlags) {
+            FBoxes.push_back({AText, ACaption, AFlags});
+            return FAnswer;
+        });
+    }
+
+    void cleanup() {
+        if (FStation) {
+            FStation->HoldPlaylist = false;
+            FStation->HoldUpload = false;
+        }
+        FForm.reset();
+        FServer.reset();
+        SetMessageBoxPresenter(nullptr);
+    }
+
+    void cleanupTestCase() { TAPI::Shutdown(); }
+
+    void firstShowFillsTheWindow() {
+        TMainFrm &form = ShowForm();
+        QCOMPARE(form.FPlaylistModel->rowCount(), 5);
+        QCOMPARE(form.FPlaylistModel->index(4, 2).data().toString(), u"Track 4"_s);
+        QCOMPARE(form.StatusPanel->text(), QString());
+        // This test program carries no version stamp.
+        QCOMPARE(form.windowTitle(), u"Vocarra ()"_s);
+        form.tmrPlaybackTimer();
+        QCOMPARE(form.NPBar->Title(), u"Now"_s);
+        QCOMPARE(form.lNextTrack->Title(), u"Next"_s);
+    }
+
+    void countdown_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("since");
+        QTest::addColumn<QString>("elapsed");
+        QTest::addColumn<QString>("remaining");
+        QTest::newRow("play after 5 s") << u"PLAY"_s << 5000 << u"00:15.0"_s << u"\u2013 00:15.0"_s;
+        QTest::newRow("past the end") << u"PLAY"_s << 30000 << u"00:40.0"_s << u"\u2013 00:00.0"_s;
+        QTest::newRow("pause runs on") << u"pause"_s << 5000 << u"00:15.0"_s << u"\u2013 00:15.0"_s;
+        QTest::newRow("stop") << u"stop"_s << 5000 << u"00:00.0"_s << u"00:00.0"_s;
+    }
+    void countdown() {
+        QFETCH(QString, state);
+        QFETCH(int, since);
+        QFETCH(QString, elapsed);
+        QFETCH(QString, remaining);
+        FStation->Playback = "<R><Playback playlistpos=\"3\" pos=\"10000\" len=\"30000\" state=\"" +
+                             state.toStdString() +
+                             "\"/><CurrentTrack><TRACK ITEMTITLE=\"Now\"/>"
+                             "</CurrentTrack></R>";
+        TMainFrm &form = ShowForm();
+        QVERIFY(form.PlaybackInfo().TS != 0);
+        form.SetTickSource([&form, since] { return form.PlaybackInfo().TS + since; });
+        form.tmrPlaybackTimer();
+        QCOMPARE(form.edToEnd2->text(), elapsed);
+        QCOMPARE(form.EdToEnd->text(), remaining);
+        QCOMPARE(form.NPBar->Title(), u"Now"_s); // titles stay whatever the state
+    }
+
+    void noPlaybackInformation() {
+        FStation->PlaybackStatus = 500;
+        TMainFrm &form = ShowForm();
+        form.tmrPlaybackTimer();
+        QCOMPARE(form.edToEnd2->text(), u"00:00.0"_s);
+        QCOMPARE(form.EdToEnd->text(), u"00:00.0"_s);
+        QCOMPARE(form.NPBar->Title(), QString());
+        for (int row = 0; row < 5; ++row)
+            QVERIFY(!RowIsBold(row));
+        QCOMPARE(form.StatusPanel->text(), QString()); // a playback failure shows nothing
+    }
+
+    void boldRow_data() {
+        QTest::addColumn<int>("playlistPos");
+        QTest::addColumn<int>("boldRow");
+        QTest::newRow("third") << 3 << 2;
+        QTest::newRow("zero") << 0 << -1;
+        QTest::newRow("unknown") << -1 << -1;
+    }
+    void boldRow() {
+        QFETCH(int, playlistPos);
+        QFETCH(int, boldRow);
+        FStation->Playback = "<R><Playback playlistpos=\"" + std::to_string(playlistPos) +
+                             "\" pos=\"0\" len=\"1000\" state=\"play\"/></R>";
+        ShowForm();
+        for (int row = 0; row < 5; ++row)
+            QCOMPARE(RowIsBold(row), row == boldRow);
+    }
+
+    void sameCountKeepsSelectionAndScroll() {
+        FStation->Tracks = 300;
+        TMainFrm &form = ShowForm();
+        form.lvPlaylist->verticalScrollBar()->setValue(120);
+        SelectRows({130, 140});
+        Refresh();
+        QCOMPARE(form.lvPlaylist->SelectedRows(), (QList<int>{130, 140}));
+        QCOMPARE(form.lvPlaylist->verticalScrollBar()->value(), 120);
+    }
+
+    void differentCountRebuildsAndKeepsOnlyTheScrollOffset() {
+        FStation->Tracks = 300;
+        TMainFrm &form = ShowForm();
+        form.lvPlaylist->verticalScrollBar()->setValue(120);
+        SelectRows({130});
+        FStation->Tracks = 301;
+        Refresh();
+        QCOMPARE(form.FPlaylistModel->rowCount(), 301);
+        QVERIFY(form.lvPlaylist->SelectedRows().isEmpty());
+        QTest::qWait(50); // the rows are laid out again
+        QCOMPARE(form.lvPlaylist->verticalScrollBar()->value(), 120);
+    }
+
+    void aFailedRefreshKeepsThePlaylistAndShowsTheError() {
+        TMainFrm &form = ShowForm();
+        FServer.reset(); // the station goes away
+        Refresh();
+        QVERIFY(!form.StatusPanel->text().isEmpty());
+        QCOMPARE(form.FPlaylistModel->rowCount(), 5);
+    }
+
+    void noSecondPlaylistRequestWhileOneIsInFlight() {
+        TMainFrm &form = ShowForm();
+        FStation->HoldPlaylist = true;
+        form.tmrMainTimer();
+        WaitForRequests("action=getplaylist2", 2);
+        form.tmrMainTimer();
+        form.tmrMainTimer();
+        QTest::qWait(100);
+        QCOMPARE(Count(FServer->Requests(), "action=getplaylist2"), 2);
+        QVERIFY(form.UpdatingPlaylist());
+        FStation->HoldPlaylist = false;
+        WaitForRefresh();
+        form.tmrMainTimer();
+        WaitForRequests("action=getplaylist2", 3);
+    }
+
+    void notConfigured() {
+        {
+            std::lock_guard lock(Settings().Monitor());
+            Settings().Server.clear();
+        }
+        TMainFrm &form = ShowForm();
+        QCOMPARE(form.StatusPanel->text(), u"Connection not configured. Please open Settings."_s);
+        form.tmrPlaybackTimer();
+        QCOMPARE(form.edToEnd2->text(), u"00:00.0"_s);
+        QCOMPARE(form.EdToEnd->text(), u"00:00.0"_s);
+        QCOMPARE(form.FPlaylistModel->rowCount(), 0);
+    }
+
+    void deleteSendsOnlyTheFirstSelectedRow() {
+        TMainFrm &form = ShowForm();
+        SelectRows({3, 1, 4});
+        form.btDeleteClick();
+        QCOMPARE(FBoxes.size(), size_t(1));
+        QCOMPARE(FBoxes[0].Text, u"Delete track?"_s);
+        QCOMPARE(FBoxes[0].Caption, u"Confirm"_s);
+        QCOMPARE(FBoxes[0].Flags, int(mbYesNoQuestion));
+        WaitForRequests("action=delete", 1);
+        WaitForRequests("action=getplaylist2", 2); // success refreshes the list
+        const auto requests = FServer->Requests();
+        QCOMPARE(Count(requests, "action=delete"), 1);
+        QCOMPARE(Count(requests, "action=delete&pos=2"), 1);
+    }
+
+    void deleteAnsweredNoOrWithoutSelectionSendsNothing() {
+        TMainFrm &form = ShowForm();
+        FAnswer = 7;
+        SelectRows({1});
+        form.btDeleteClick();
+        FAnswer = mrYes;
+        form.lvPlaylist->clearSelection();
+        form.btDeleteClick();
+        QCOMPARE(FBoxes.size(), size_t(2)); // asked both times
+        QTest::qWait(100);
+        QCOMPARE(Count(FServer->Requests(), "action=delete"), 0);
+    }
+
+    void aRefusedActionShowsTheServersText() {
+        FStation->ActionReply = "Bad position";
+        TMainFrm &form = ShowForm();
+        SelectRows({0});
+        form.btDeleteClick();
+        QTRY_COMPARE_WITH_TIMEOUT(FBoxes.size(), size_t(2), 20000);
+        QCOMPARE(FBoxes[1].Text, u"Bad position"_s);
+        QCOMPARE(FBoxes[1].Caption, u"Error"_s);
+        QCOMPARE(FBoxes[1].Flags, int(mbIconError));
+    }
+
+    void insertAfterTheFirstRowSendsPositionTwoAndShowsProgress() {
+        TMainFrm &form = ShowForm();
+        const QString file = FDir->path() + u"/take 1.flac"_s;
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(QByteArray(200000, 'f'));
+        }
+        QString askedFolder;
+        form.SetOnChooseFile([&](const QString &AFolder) {
+            askedFolder = AFolder;
+            return file;
+        });
+        SelectRows({0});
+        FStation->HoldUpload = true;
+        form.btInsertClick();
+        QCOMPARE(askedFolder, DataDir() + u"VoiceTracks"_s);
+        QCOMPARE(form.UploadsRunning(), 1);
+        QVERIFY(form.pbUpload->isVisible());
+        QVERIFY(form.lUploadFile->text().contains(u"take 1.flac"_s));
+        FStation->HoldUpload = false;
+        QTRY_COMPARE_WITH_TIMEOUT(form.UploadsRunning(), 0, 20000);
+        QVERIFY(!form.pbUpload->isVisible());
+        QVERIFY(FBoxes.empty());
+        const auto requests = FServer->Requests();
+        QCOMPARE(Count(requests, "&pos=2&vt="), 1);
+        QCOMPARE(Count(requests, "fn=take+1.flac"), 1);
+    }
+
+    void insertRefusals_data() {
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::newRow("no selection")
+            << false << u"x.flac"_s << u"Please select a track in the playlist"_s
+            << int(mbIconWarning);
+        QTest::newRow("unreadable file")
+            << true << u"missing.flac"_s << u"missing.flac"_s << int(mbIconError);
+    }
+    void insertRefusals() {
+        QFETCH(bool, select);
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        TMainFrm &form = ShowForm();
+        form.SetOnChooseFile([&](const QString &) { return FDir->path() + u"/"_s + file; });
+        if (select)
+            SelectRows({2});
+        form.btInsertClick();
+        QCOMPARE(FBoxes.size(), size_t(1));
+        QVERIFY2(FBoxes[0].Text.contains(text), qPrintable(FBoxes[0].Text));
+        QCOMPARE(FBoxes[0].Caption, u"Error"_s);
+        QCOMPARE(FBoxes[0].Flags, flags);
+        QCOMPARE(form.UploadsRunning(), 0);
+        QTest::qWait(100);
+        for (const TRecordedRequest &request : FServer->Requests())
+            QVERIFY(request.Method != "POST");
+    }
+
+    void dragSwapsAtOnceAndAsksTheServer() {
+        TMainFrm &form = ShowForm();
+        SelectRows({1});
+        QVERIFY(form.lvPlaylistDragOver(4));
+        form.lvPlaylistDragDrop(4);
+        QCOMPARE(form.FPlaylistModel->index(1, 2).data().toString(), u"Track 4"_s);
+        QCOMPARE(form.FPlaylistModel->index(4, 2).data().toString(), u"Track 1"_s);
+        WaitForRequests("action=move", 1);
+        QCOMPARE(Count(FServer->Requests(), "action=move&pos1=2&pos2=5"), 1);
+    }
+
+    void dragRefusedWithTwoRowsSelected() {
+        TMainFrm &form = ShowForm();
+        SelectRows({1, 2});
+        QVERIFY(!form.lvPlaylistDragOver(4));
+        SelectRows({});
+        QVERIFY(!form.lvPlaylistDragOver(4));
+    }
+
+    void recorderStartsWithItsSwitchOrSaysWhyNot() {
+        TMainFrm &form = ShowForm();
+        form.btRecordClick();
+        QCOMPARE(FBoxes.size(), size_t(1));
+        QVERIFY2(FBoxes[0].Text.contains(u"micdeck"_s), qPrintable(FBoxes[0].Text));
+        QCOMPARE(FBoxes[0].Flags, int(mbIconError));
+
+        const QString marker = FDir->path() + u"/args"_s;
+        QFile recorder(ExeDir() + u"micdeck"_s);
+        QVERIFY(recorder.open(QIODevice::WriteOnly));
+        recorder.write("#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/args\"\n");
+        recorder.close();
+        recorder.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        form.btRecordClick();
+        QCOMPARE(FBoxes.size(), size_t(1));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker) && QFile(marker).size() > 0, 20000);
+        QFile args(marker);
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QCOMPARE(args.readAll().trimmed(), QByteArray("-vocarra"));
+    }
+
+    void closeSavesPositionColumnsAndSettings() {
+        TMainFrm &form = ShowForm();
+        form.lvPlaylist->header()->resizeSection(2, 123);
+        form.close();
+        QVERIFY(QFile::exists(DataDir() + u"windowpos.ini"_s));
+        QVERIFY(QFile::exists(DataDir() + u"system.ini"_s));
+        QCOMPARE(Settings().PlaylistCols.Count(), 4);
+        QCOMPARE(Settings().PlaylistCols.Items(2).Width, 123);
+        FForm.reset();
+        QVERIFY(QFile::exists(DataDir() + u"settings.ini"_s));
+    }
+
+    void noCompletionAfterTheWindowIsGone() {
+        ShowForm();
+        FStation->HoldPlaylist = true;
+        FForm->tmrMainTimer();
+        WaitForRequests("action=getplaylist2", 2);
+        FForm.reset();
+        FStation->HoldPlaylist = false;
+        QTRY_COMPARE_WITH_TIMEOUT(TAPI::Running(), 0, 20000);
+        QCoreApplication::processEvents(); // a completion would run here and crash
+    }
+};
+
+QTEST_MAIN(TMainFormTest)
+#include "MainFormTest.moc"
