@@ -1,7 +1,6 @@
 #include "core/MainThread.h"
 
 #include <QCoreApplication>
-
 #include <deque>
 #include <mutex>
 
@@ -54,5 +53,6 @@ void PostToMainThread(std::function<void()> AWork) {
     // Posted under the lock, so that the event Qt builds here is seen as
     // written before the main thread takes the lock to drain. The lambda
     // captures nothing on purpose.
-    QMetaObject::invokeMethod(app, [] { Drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { Drain(); }, Qt::QueuedConnection);
 }
