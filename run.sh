@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the bundled station simulator on
-# 127.0.0.1 and shows the station's playlist and what is playing.
-#   ./run.sh           show once, then stop the simulator
-#   ./run.sh --watch   keep showing what is playing every 5 s until Ctrl-C
+# Installs what is missing, builds everything, starts the bundled station
+# simulator on 127.0.0.1 with a demo playlist and opens Vocarra on it.
+#   ./run.sh          open the window (needs a display; see below without one)
+#   ./run.sh --cli    show the playlist and what is playing in the terminal
+#   ./run.sh --watch  the same, and keep showing what is playing every 5 s
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
 
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j"$(nproc)" --target vocarra-station-sim vocarra-cli
+cmake --build build -j"$(nproc)"
 
 user=demo
 pass=demo
@@ -29,15 +30,49 @@ echo "Station simulator on 127.0.0.1:$port (user $user)"
 
 cli() { VOCARRA_PASS=$pass build/src/app/vocarra-cli --server 127.0.0.1 --port "$port" --user "$user" "$@"; }
 
-echo
-echo "== Playlist"
-cli playlist
-echo
-echo "== Now playing"
-cli nowplaying
-if [ "${1:-}" = "--watch" ]; then
-    while sleep 5; do
-        echo
-        cli nowplaying
-    done
+show_in_terminal() {
+    echo
+    echo "== Playlist"
+    cli playlist
+    echo
+    echo "== Now playing"
+    cli nowplaying
+    if [ "${1:-}" = "--watch" ]; then
+        while sleep 5; do
+            echo
+            cli nowplaying
+        done
+    fi
+}
+
+case "${1:-}" in
+--cli | --watch)
+    show_in_terminal "${1:-}"
+    exit 0
+    ;;
+esac
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo
+    echo "No display found, so the window cannot open. Without a desktop, run it under"
+    echo "a virtual X server:  apt-get install -y xvfb && xvfb-run -a ./run.sh"
+    echo "Meanwhile, this is what the station shows:"
+    show_in_terminal
+    exit 0
 fi
+
+# Without a uid.ini the program keeps its files next to itself, so the demo
+# gets a folder of its own: a copy of the program and settings that point at
+# the simulator.
+demo=build/demo
+mkdir -p "$demo"
+cp build/src/app/vocarra "$demo/vocarra"
+if [ -f "$demo/settings.ini" ]; then
+    # Keeps what the window saved last time (column layout); only the port is new.
+    sed -i "s/^  Port = [0-9-]*/  Port = $port/" "$demo/settings.ini"
+else
+    printf 'object TSettings\r\n  Server = %s\r\n  TLS = False\r\n  Port = %s\r\n  User = %s\r\n  Pass = %s\r\n  PlaylistCols = <>\r\nend\r\n' \
+        "'127.0.0.1'" "$port" "'$user'" "'$pass'" >"$demo/settings.ini"
+fi
+echo "Opening Vocarra (files in $demo)"
+"$demo/vocarra"
