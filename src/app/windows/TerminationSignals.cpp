@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
