@@ -7,7 +7,9 @@ packages=(
     cmake ninja-build g++ pkg-config git
     qt6-base-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libpugixml-dev
+    libpulse-dev libasound2-dev libsndfile1-dev
     clang libclang-rt-14-dev llvm
+    pulseaudio sox
     openssl ca-certificates xxd
     fonts-dejavu-core
 )
