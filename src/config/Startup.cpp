@@ -4,6 +4,7 @@
 #include "config/PlayerIni.h"
 #include "config/SystemIni.h"
 #include "config/Translation.h"
+#include "devices/AudioLibrary.h"
 
 #include <mutex>
 
@@ -26,5 +27,7 @@ void InitSharedConfig() {
         SetProcessDirs({ProgramDir(), {}, {}});
         ResolveDataDir();
         ReadSharedStationConfig();
+        // The library keeps 8-bit text in the system's encoding.
+        SetNetworkUserAgent(SystemIni().StreamUserAgent.toLocal8Bit());
     });
 }

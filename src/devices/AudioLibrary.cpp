@@ -43,3 +43,24 @@ void SetAudioLibrary(std::shared_ptr<const TAudioLibrary> ALibrary) {
     // The previous library, when this was its last holder, goes away here,
     // outside the lock.
 }
+
+namespace {
+
+std::mutex AgentLock;
+
+QByteArray &Agent() {
+    static QByteArray Text;
+    return Text;
+}
+
+} // namespace
+
+void SetNetworkUserAgent(const QByteArray &AAgent) {
+    std::lock_guard guard(AgentLock);
+    Agent() = AAgent;
+}
+
+QByteArray NetworkUserAgent() {
+    std::lock_guard guard(AgentLock);
+    return Agent();
+}

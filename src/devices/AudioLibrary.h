@@ -5,6 +5,7 @@
 // device-information calls live here; effects and streams come with the DSP
 // engine.
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -54,3 +55,10 @@ std::shared_ptr<const TAudioLibrary> AudioLibrary();
 // Installs ALibrary as the process-wide library; nullptr goes back to the
 // library without devices. Start-up installs the real backend once.
 void SetAudioLibrary(std::shared_ptr<const TAudioLibrary> ALibrary);
+
+// The network user agent the library sends when it fetches streams: 8-bit
+// text kept for the whole run. Start-up sets it from the station
+// configuration; the library keeps its own copy, so the caller's buffer may
+// go. Safe from any thread.
+void SetNetworkUserAgent(const QByteArray &AAgent);
+QByteArray NetworkUserAgent();

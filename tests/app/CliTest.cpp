@@ -1,16 +1,18 @@
 // vocarra-cli as a script sees it: arguments in, exit status and text out,
 // against a real HTTP server on 127.0.0.1.
 
+#include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "config/Settings.h"
+#include "devices/LinuxSoundServer.h"
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,24 +25,29 @@ struct TRun {
     QString Err;
 };
 
-TRun RunCli(const QStringList &AArgs, const QString &APassEnv = QString(),
-           const QString &AProgram = QStringLiteral(VOCARRA_CLI_PATH)) {
+TRun RunCliWith(const QProcessEnvironment &AEnv, const QStringList &AArgs,
+                const QString &AProgram = QStringLiteral(VOCARRA_CLI_PATH)) {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("VOCARRA_PASS"));
-    if (!APassEnv.isNull())
-        env.insert(QStringLiteral("VOCARRA_PASS"), APassEnv);
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(AEnv);
     process.start(AProgram, AArgs);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+TRun RunCli(const QStringList &AArgs, const QString &APassEnv = QString(),
+            const QString &AProgram = QStringLiteral(VOCARRA_CLI_PATH)) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("VOCARRA_PASS"));
+    if (!APassEnv.isNull())
+        env.insert(QStringLiteral("VOCARRA_PASS"), APassEnv);
+    return RunCliWith(env, AArgs, AProgram);
+}
+
 QStringList Connection(int APort) {
     return {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-            QString::number(APort), QStringLiteral("--user"), QStringLiteral("U"),
-            QStringLiteral("--pass"), QStringLiteral("W")};
+            QString::number(APort),     QStringLiteral("--user"),    QStringLiteral("U"),
+            QStringLiteral("--pass"),   QStringLiteral("W")};
 }
 
 const std::string KPlaylist =
@@ -79,11 +86,13 @@ TEST_F(CliTest, PlaylistAsLinesAndAsJson) {
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out, QStringLiteral("1\t\tCaf\u00e9 \\ \"\t3:45\n2\t12:30\tTab Title\t0:05\n"));
 
-    run = RunCli(Connection(FServer.Port()) << QStringLiteral("playlist") << QStringLiteral("--json"));
+    run = RunCli(Connection(FServer.Port())
+                 << QStringLiteral("playlist") << QStringLiteral("--json"));
     EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_EQ(run.Out, QStringLiteral("[{\"pos\":1,\"start\":\"\",\"title\":\"Caf\u00e9 \\\\ \\\"\","
-                                      "\"duration\":\"3:45\"},{\"pos\":2,\"start\":\"12:30\","
-                                      "\"title\":\"Tab\\tTitle\",\"duration\":\"0:05\"}]\n"));
+    EXPECT_EQ(run.Out,
+              QStringLiteral("[{\"pos\":1,\"start\":\"\",\"title\":\"Caf\u00e9 \\\\ \\\"\","
+                             "\"duration\":\"3:45\"},{\"pos\":2,\"start\":\"12:30\","
+                             "\"title\":\"Tab\\tTitle\",\"duration\":\"0:05\"}]\n"));
 }
 
 TEST_F(CliTest, NowPlayingAsLinesAndAsJson) {
@@ -91,9 +100,11 @@ TEST_F(CliTest, NowPlayingAsLinesAndAsJson) {
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out, QStringLiteral("PlaylistPos: 3\nPos: 10000\nLen: 30000\nState: play\n"
                                       "CurrentTrack: Now\nNextTrack: N\"ext\n"));
-    run = RunCli(Connection(FServer.Port()) << QStringLiteral("nowplaying") << QStringLiteral("--json"));
-    EXPECT_EQ(run.Out, QStringLiteral("{\"playlistPos\":3,\"pos\":10000,\"len\":30000,\"state\":\"play\","
-                                      "\"currentTrack\":\"Now\",\"nextTrack\":\"N\\\"ext\"}\n"));
+    run = RunCli(Connection(FServer.Port())
+                 << QStringLiteral("nowplaying") << QStringLiteral("--json"));
+    EXPECT_EQ(run.Out,
+              QStringLiteral("{\"playlistPos\":3,\"pos\":10000,\"len\":30000,\"state\":\"play\","
+                             "\"currentTrack\":\"Now\",\"nextTrack\":\"N\\\"ext\"}\n"));
 }
 
 TEST_F(CliTest, ActionsSendOneBasedPositions) {
@@ -111,11 +122,18 @@ TEST_F(CliTest, ActionsSendOneBasedPositions) {
         std::string BodyStart;
     };
     const TCase cases[] = {
-        {{QStringLiteral("delete"), QStringLiteral("3")}, "GET", "/?user=U&pass=W&action=delete&pos=3", ""},
+        {{QStringLiteral("delete"), QStringLiteral("3")},
+         "GET",
+         "/?user=U&pass=W&action=delete&pos=3",
+         ""},
         {{QStringLiteral("move"), QStringLiteral("2"), QStringLiteral("5")},
-         "GET", "/?user=U&pass=W&action=move&pos1=2&pos2=5", ""},
+         "GET",
+         "/?user=U&pass=W&action=move&pos1=2&pos2=5",
+         ""},
         {{QStringLiteral("upload"), file, QStringLiteral("--after"), QStringLiteral("4")},
-         "POST", "/", "user=U&pass=W&action=vocarra&fn=take1.flac&pos=5&vt="},
+         "POST",
+         "/",
+         "user=U&pass=W&action=vocarra&fn=take1.flac&pos=5&vt="},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Args.join(u' ').toStdString());
@@ -132,7 +150,8 @@ TEST_F(CliTest, ActionsSendOneBasedPositions) {
 
 TEST_F(CliTest, FailureExitsWithOneAndTheErrorText) {
     FActionReply = "No such entry";
-    TRun run = RunCli(Connection(FServer.Port()) << QStringLiteral("delete") << QStringLiteral("9"));
+    TRun run =
+        RunCli(Connection(FServer.Port()) << QStringLiteral("delete") << QStringLiteral("9"));
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, QStringLiteral("No such entry\n"));
     EXPECT_TRUE(run.Out.isEmpty());
@@ -142,23 +161,26 @@ TEST_F(CliTest, FailureExitsWithOneAndTheErrorText) {
     EXPECT_EQ(run.Err, QStringLiteral("Connection not configured. Please open Settings.\n"));
 
     run = RunCli(Connection(FServer.Port())
-                 << QStringLiteral("upload") << QStringLiteral("/nonexistent.flac") << QStringLiteral("--after")
-                 << QStringLiteral("1"));
+                 << QStringLiteral("upload") << QStringLiteral("/nonexistent.flac")
+                 << QStringLiteral("--after") << QStringLiteral("1"));
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(run.Err.contains(QStringLiteral("/nonexistent.flac")));
 }
 
 TEST_F(CliTest, PasswordFromTheEnvironmentUnlessGiven) {
-    const QStringList noPass = {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                                QString::number(FServer.Port()), QStringLiteral("--user"), QStringLiteral("U"),
+    const QStringList noPass = {QStringLiteral("--server"),  QStringLiteral("127.0.0.1"),
+                                QStringLiteral("--port"),    QString::number(FServer.Port()),
+                                QStringLiteral("--user"),    QStringLiteral("U"),
                                 QStringLiteral("nowplaying")};
     EXPECT_EQ(RunCli(noPass, QStringLiteral("W")).ExitCode, 0);
     const TRun wrong = RunCli(noPass, QStringLiteral("nope"));
     EXPECT_EQ(wrong.ExitCode, 1);
     EXPECT_EQ(wrong.Err, QStringLiteral("Access denied\n"));
     // The flag wins over the environment.
-    EXPECT_EQ(RunCli(Connection(FServer.Port()) << QStringLiteral("nowplaying"), QStringLiteral("nope")).ExitCode,
-              0);
+    EXPECT_EQ(
+        RunCli(Connection(FServer.Port()) << QStringLiteral("nowplaying"), QStringLiteral("nope"))
+            .ExitCode,
+        0);
 }
 
 // A settings.ini in ADir holding this connection.
@@ -175,13 +197,15 @@ QString WriteSettings(const QString &ADir, int APort, const QString &AUser, cons
 
 TEST_F(CliTest, ConnectionFromASettingsFileWithFlagsOnTop) {
     QTemporaryDir dir;
-    const QString file = WriteSettings(dir.path(), FServer.Port(), QStringLiteral("FileUser"), QStringLiteral("W"));
-    TRun run = RunCli({QStringLiteral("--settings"), file, QStringLiteral("delete"), QStringLiteral("2")});
+    const QString file =
+        WriteSettings(dir.path(), FServer.Port(), QStringLiteral("FileUser"), QStringLiteral("W"));
+    TRun run =
+        RunCli({QStringLiteral("--settings"), file, QStringLiteral("delete"), QStringLiteral("2")});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(FServer.Requests().back().Target, "/?user=FileUser&pass=W&action=delete&pos=2");
 
-    run = RunCli({QStringLiteral("--settings"), file, QStringLiteral("--user"), QStringLiteral("Flag"),
-                  QStringLiteral("delete"), QStringLiteral("2")});
+    run = RunCli({QStringLiteral("--settings"), file, QStringLiteral("--user"),
+                  QStringLiteral("Flag"), QStringLiteral("delete"), QStringLiteral("2")});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(FServer.Requests().back().Target, "/?user=Flag&pass=W&action=delete&pos=2");
 
@@ -210,12 +234,14 @@ TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
         {QStringLiteral("delete"), QStringLiteral("x")},
         {QStringLiteral("move"), QStringLiteral("1")},
         {QStringLiteral("upload"), QStringLiteral("a.flac")},
-        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"), QStringLiteral("0")},
+        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"),
+         QStringLiteral("0")},
         {QStringLiteral("--port"), QStringLiteral("http"), QStringLiteral("playlist")},
         {QStringLiteral("--port")},
         {QStringLiteral("--frobnicate"), QStringLiteral("playlist")},
         {QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("--json")},
         {QStringLiteral("--settings")},
+        {QStringLiteral("devices"), QStringLiteral("all")},
     };
     for (const QStringList &args : cases) {
         SCOPED_TRACE(args.join(u' ').toStdString());
@@ -225,6 +251,135 @@ TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
         const TRun run = RunCli(args);
         EXPECT_EQ(run.ExitCode, 2);
         EXPECT_TRUE(run.Err.contains(QStringLiteral("usage: vocarra-cli")));
+    }
+}
+
+// The sound devices as this machine lists them.
+
+TEST(CliDevices, EveryLayerIsListedWithTheFixedStandardEntries) {
+    // A sound server that is not there: the WASAPI role is then empty.
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PULSE_SERVER"),
+               QStringLiteral("unix:") + dir.filePath(QStringLiteral("none")));
+
+    TRun run = RunCliWith(env, {QStringLiteral("devices")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(
+        QStringLiteral("# standard output\n0\tNo sound\t\n1\tDefault\tdefault\n")))
+        << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("\n# standard capture\n0\tDefault\tdefault\n")));
+    EXPECT_TRUE(run.Out.endsWith(QStringLiteral("\n# wasapi\n# asio\n")));
+
+    run = RunCliWith(env, {QStringLiteral("devices"), QStringLiteral("--json")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(
+        QStringLiteral("{\"output\":[{\"number\":0,\"name\":\"No sound\",\"driver\":\"\"},"
+                       "{\"number\":1,\"name\":\"Default\",\"driver\":\"default\"}")))
+        << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(QStringLiteral(
+        ",\"capture\":[{\"number\":0,\"name\":\"Default\",\"driver\":\"default\"}")));
+    EXPECT_TRUE(run.Out.endsWith(QStringLiteral(",\"wasapi\":[],\"asio\":[]}\n")));
+}
+
+TEST(CliDevices, TheSoundServersDevicesAppearWithTheirFlags) {
+    const TTestSoundServer server;
+    if (!server.Running())
+        GTEST_SKIP() << "no sound server for the test: " << server.Reason().toStdString();
+
+    TRun run = RunCliWith(server.ClientEnvironment(), {QStringLiteral("devices")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QString wasapi = run.Out.section(QStringLiteral("# wasapi\n"), 1);
+    const QRegularExpression lines[] = {
+        QRegularExpression(QStringLiteral("^\\d+\tTest-Sink\tvocarra_test_sink\t1\tenabled$")),
+        QRegularExpression(
+            QStringLiteral("^\\d+\tMonitor of Test-Sink\tvocarra_test_sink\\.monitor\t25\t"
+                           "enabled,loopback,input$")),
+        QRegularExpression(
+            QStringLiteral("^\\d+\tTest-Source\tvocarra_test_source\t17\tenabled,input$")),
+    };
+    for (QRegularExpression line : lines) {
+        SCOPED_TRACE(line.pattern().toStdString());
+        line.setPatternOptions(QRegularExpression::MultilineOption);
+        EXPECT_TRUE(line.match(wasapi).hasMatch()) << run.Out.toStdString();
+    }
+
+    run = RunCliWith(server.ClientEnvironment(),
+                     {QStringLiteral("devices"), QStringLiteral("--json")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(
+        run.Out.contains(QStringLiteral("\"name\":\"Test-Sink\",\"id\":\"vocarra_test_sink\","
+                                        "\"flags\":1,\"flagWords\":[\"enabled\"]}")))
+        << run.Out.toStdString();
+}
+
+// Lists a test writes.
+class TListedLibrary : public TAudioLibrary {
+public:
+    std::vector<TDeviceInfo> Output, Capture, Asio;
+    std::vector<TWasapiDeviceInfo> Wasapi;
+
+    bool GetDeviceInfo(int ADevice, TDeviceInfo &AInfo) const override {
+        return Give(Output, ADevice, AInfo);
+    }
+    bool RecordGetDeviceInfo(int ADevice, TDeviceInfo &AInfo) const override {
+        return Give(Capture, ADevice, AInfo);
+    }
+    bool WasapiGetDeviceInfo(int ADevice, TWasapiDeviceInfo &AInfo) const override {
+        return Give(Wasapi, ADevice, AInfo);
+    }
+    bool AsioGetDeviceInfo(int ADevice, TDeviceInfo &AInfo) const override {
+        return Give(Asio, ADevice, AInfo);
+    }
+
+private:
+    template <class T> static bool Give(const std::vector<T> &AList, int ADevice, T &AInfo) {
+        if (ADevice < 0 || ADevice >= static_cast<int>(AList.size()))
+            return false;
+        AInfo = AList[static_cast<size_t>(ADevice)];
+        return true;
+    }
+};
+
+TEST(CliDevices, TextsStayOneLineAndValidJson) {
+    TListedLibrary library;
+    library.Output = {{QStringLiteral("No sound"), QString()},
+                      {QStringLiteral("Tab\there \"q\""), QStringLiteral("hw:0\n")}};
+    library.Wasapi = {
+        {QStringLiteral("Mic\r\nTwo"), QStringLiteral("a\\b"), wdfEnabled | wdfInput}};
+    library.Asio = {{QStringLiteral("Card"), QStringLiteral("card")}};
+
+    EXPECT_EQ(DevicesLines(library),
+              QStringLiteral("# standard output\n0\tNo sound\t\n1\tTab here \"q\"\thw:0 \n"
+                             "# standard capture\n"
+                             "# wasapi\n0\tMic  Two\ta\\b\t17\tenabled,input\n"
+                             "# asio\n0\tCard\tcard\n"));
+    EXPECT_EQ(
+        DevicesJson(library),
+        QStringLiteral(
+            "{\"output\":[{\"number\":0,\"name\":\"No sound\",\"driver\":\"\"},"
+            "{\"number\":1,\"name\":\"Tab\\there \\\"q\\\"\",\"driver\":\"hw:0\\n\"}],"
+            "\"capture\":[],"
+            "\"wasapi\":[{\"number\":0,\"name\":\"Mic\\r\\nTwo\",\"id\":\"a\\\\b\",\"flags\":17,"
+            "\"flagWords\":[\"enabled\",\"input\"]}],"
+            "\"asio\":[{\"number\":0,\"name\":\"Card\",\"driver\":\"card\"}]}\n"));
+}
+
+TEST(CliDevices, FlagWordsNameTheKnownBits) {
+    const struct {
+        quint32 Flags;
+        QStringList Words;
+    } cases[] = {
+        {0, {}},
+        {wdfEnabled, {QStringLiteral("enabled")}},
+        {wdfInput, {QStringLiteral("input")}},
+        {wdfEnabled | wdfLoopback | wdfInput,
+         {QStringLiteral("enabled"), QStringLiteral("loopback"), QStringLiteral("input")}},
+        {0x2u | 0x4u | 0x100u, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Flags);
+        EXPECT_EQ(WasapiFlagWords(c.Flags), c.Words);
     }
 }
 

@@ -1,10 +1,12 @@
 // vocarra-cli: the remote-control operations from a shell, through the same
 // request workers as the window.
 
+#include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliOutput.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
+#include "devices/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
 #include <QCoreApplication>
@@ -68,6 +70,20 @@ void ApplyConnection(const TCliOptions &AOptions) {
     }
 }
 
+// Commands that only look at this machine: they need no connection and no
+// request worker. Returns the exit status, or nothing for a remote command.
+std::optional<int> RunLocalCommand(const TCliOptions &AOptions) {
+    switch (AOptions.Command) {
+    case TCliOptions::cmDevices: {
+        const std::shared_ptr<const TAudioLibrary> library = AudioLibrary();
+        Print(stdout, AOptions.Json ? DevicesJson(*library) : DevicesLines(*library));
+        return 0;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -78,6 +94,9 @@ int main(int argc, char *argv[]) {
         Print(stderr, QStringLiteral("vocarra-cli: %1\n").arg(error) + CliUsage());
         return 2;
     }
+    InstallLinuxAudioLibrary();
+    if (const std::optional<int> localExit = RunLocalCommand(*options))
+        return *localExit;
     if (!LoadSettingsFile(*options)) {
         Print(stderr,
               QStringLiteral("vocarra-cli: no settings file %1\n").arg(*options->SettingsFile));
@@ -130,6 +149,10 @@ int main(int argc, char *argv[]) {
             // After the entry at 1-based N is wire position N + 1.
             worker->InsertVoiceTrack(options->Pos1 + 1, options->File);
             break;
+        default:
+            // The local commands ran above; waiting here would wait forever.
+            delete worker;
+            return 1;
         }
     } catch (const std::exception &e) {
         delete worker;

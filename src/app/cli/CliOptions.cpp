@@ -27,6 +27,9 @@ QString CliUsage() {
         "  delete POS               delete the entry at 1-based POS\n"
         "  move FROM TO             move the entry at 1-based FROM to TO\n"
         "  upload FILE --after N    insert FILE after the entry at 1-based N\n"
+        "  devices [--json]         the sound devices of every driver layer, a \"# LAYER\" line\n"
+        "                           before each: NUM<TAB>NAME<TAB>DRIVER, or for wasapi\n"
+        "                           NUM<TAB>NAME<TAB>ID<TAB>FLAGS<TAB>WORDS\n"
         "The connection comes from the settings file PATH, or without --settings and --server\n"
         "from settings.ini in the data directory; the flags override it. The password may\n"
         "also come from the environment variable VOCARRA_PASS.\n");
@@ -115,6 +118,10 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
                                                                : TCliOptions::cmNowPlaying;
         if (!expect(0))
             return std::nullopt;
+    } else if (command == QLatin1String("devices")) {
+        options.Command = TCliOptions::cmDevices;
+        if (!expect(0))
+            return std::nullopt;
     } else if (command == QLatin1String("delete")) {
         options.Command = TCliOptions::cmDelete;
         if (!expect(1) || !position(positional[0], options.Pos1))
@@ -143,8 +150,8 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
         return std::nullopt;
     }
     if (options.Json && options.Command != TCliOptions::cmPlaylist &&
-        options.Command != TCliOptions::cmNowPlaying) {
-        AError = QStringLiteral("--json belongs to playlist and nowplaying");
+        options.Command != TCliOptions::cmNowPlaying && options.Command != TCliOptions::cmDevices) {
+        AError = QStringLiteral("--json belongs to playlist, nowplaying and devices");
         return std::nullopt;
     }
     return options;

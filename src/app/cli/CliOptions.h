@@ -6,7 +6,7 @@
 #include <optional>
 
 struct TCliOptions {
-    enum TCommand { cmPlaylist, cmNowPlaying, cmDelete, cmMove, cmUpload };
+    enum TCommand { cmPlaylist, cmNowPlaying, cmDelete, cmMove, cmUpload, cmDevices };
 
     std::optional<QString> SettingsFile; // settings.ini to read the connection from
     std::optional<QString> Server;

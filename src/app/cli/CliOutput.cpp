@@ -1,9 +1,5 @@
 #include "app/cli/CliOutput.h"
 
-namespace {
-
-// One entry must stay one line: a tab or line break inside a title would
-// shift the columns of scripts that read them.
 QString OneLine(QString AText) {
     for (QChar &c : AText) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
@@ -11,8 +7,6 @@ QString OneLine(QString AText) {
     }
     return AText;
 }
-
-} // namespace
 
 QString JsonString(const QString &AText) {
     QString out;

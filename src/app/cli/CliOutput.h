@@ -15,5 +15,10 @@ QString NowPlayingLines(const TPlaybackInfo &AInfo);
 // {"playlistPos":3,"pos":10000,"len":30000,"state":"play","currentTrack":"...","nextTrack":"..."}
 QString NowPlayingJson(const TPlaybackInfo &AInfo);
 
+// AText with every control character turned into a space: one entry must
+// stay one line, as a tab or line break inside a text would shift the columns
+// of scripts that read them.
+QString OneLine(QString AText);
+
 // A JSON string literal, quotes included.
 QString JsonString(const QString &AText);

@@ -4,6 +4,7 @@
 #include "app/windows/TerminationSignals.h"
 #include "config/Startup.h"
 #include "controls/WindowHelpers.h"
+#include "devices/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     InitSharedConfig();
+    InstallLinuxAudioLibrary();
     InstallWidgetMessageBoxes();
     int result = 0;
     {
