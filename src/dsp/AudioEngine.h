@@ -61,7 +61,8 @@ struct BASS_CHANNELINFO {
     quint32 chans = 0; // interleaved channels
 };
 
-// A decode-only stream fed by AProc. Returns 0 when AFreq or AChans is 0.
+// A decode-only stream fed by AProc. Returns 0 when AFreq or AChans is 0
+// (or AChans above 1024, or AProc missing).
 HSTREAM BASS_StreamCreate(quint32 AFreq, quint32 AChans, STREAMPROC AProc, void *AUser);
 // A decode-only stream reading a sound file (WAV, FLAC and what else the
 // sound-file library reads) as float. Returns 0 and sets AError when the file
@@ -75,7 +76,9 @@ bool BASS_ChannelGetInfo(HSTREAM AHandle, BASS_CHANNELINFO &AInfo);
 // ABuffer: the source's samples, then every effect and callback in order of
 // priority (higher first; equal priorities in the order they were attached).
 // Returns the bytes produced; 0 at the end of the stream; -1 for an unknown
-// channel.
+// channel. Only whole frames are produced. One thread pulls a channel at a
+// time: a call while another thread is inside for the same channel returns
+// -1 without touching it.
 qint32 BASS_ChannelGetData(HSTREAM AHandle, void *ABuffer, quint32 ALength);
 
 // Attaches an effect of AType; 0 for channel 0, an unknown channel or type.

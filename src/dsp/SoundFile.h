@@ -1,0 +1,58 @@
+#pragma once
+// Sound files through libsndfile, always as interleaved 32-bit float samples
+// whatever the file stores. The reader serves file streams of the audio
+// engine; the writer lets a processed file keep the container, sample format
+// and rate of the file it came from.
+
+#include <QString>
+#include <QtGlobal>
+
+struct sf_private_tag; // libsndfile's SNDFILE
+
+struct TSoundFileInfo {
+    quint32 FRate = 0;
+    quint32 FChannels = 0;
+    qint64 FFrames = 0; // as the file header says; may be unknown (0) for some formats
+    int FFormat = 0;    // libsndfile's container | sample format code
+};
+
+class TSoundFileReader {
+public:
+    TSoundFileReader() = default;
+    ~TSoundFileReader();
+    TSoundFileReader(const TSoundFileReader &) = delete;
+    TSoundFileReader &operator=(const TSoundFileReader &) = delete;
+
+    // false with AError set when the file cannot be opened as sound.
+    bool Open(const QString &AFileName, QString *AError = nullptr);
+    const TSoundFileInfo &Info() const { return FInfo; }
+    // Reads up to AFrames frames; returns the frames read, 0 at the end or
+    // on a read error.
+    qint64 ReadFrames(float *ABuffer, qint64 AFrames);
+    void Close();
+
+private:
+    sf_private_tag *FFile = nullptr;
+    TSoundFileInfo FInfo;
+};
+
+class TSoundFileWriter {
+public:
+    TSoundFileWriter() = default;
+    // Closes the file if Close was not called (errors then go unreported).
+    ~TSoundFileWriter();
+    TSoundFileWriter(const TSoundFileWriter &) = delete;
+    TSoundFileWriter &operator=(const TSoundFileWriter &) = delete;
+
+    // Creates AFileName with the rate, channel count and format of AInfo
+    // (FFrames is ignored). Float samples beyond +-1 are clipped when the
+    // format stores integers.
+    bool Open(const QString &AFileName, const TSoundFileInfo &AInfo, QString *AError = nullptr);
+    bool WriteFrames(const float *ABuffer, qint64 AFrames, QString *AError = nullptr);
+    // Finishes the header; false with AError set when that fails.
+    bool Close(QString *AError = nullptr);
+
+private:
+    sf_private_tag *FFile = nullptr;
+    TSoundFileInfo FInfo;
+};
