@@ -254,6 +254,22 @@ TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
     }
 }
 
+// render-chain is reached through the program, with options of its own.
+TEST(CliRenderChain, ReachedThroughTheProgram) {
+    TRun run =
+        RunCli({QStringLiteral("render-chain"), QStringLiteral("--in"), QStringLiteral("a.wav")});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("usage: vocarra-cli render-chain")));
+
+    QTemporaryDir dir;
+    run = RunCli({QStringLiteral("render-chain"), QStringLiteral("--in"),
+                  dir.filePath(QStringLiteral("missing.wav")), QStringLiteral("--out"),
+                  dir.filePath(QStringLiteral("out.wav"))});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_FALSE(run.Err.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("out.wav"))));
+}
+
 // The sound devices as this machine lists them.
 
 TEST(CliDevices, EveryLayerIsListedWithTheFixedStandardEntries) {

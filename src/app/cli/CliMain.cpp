@@ -4,6 +4,7 @@
 #include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliOutput.h"
+#include "app/cli/RenderChain.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
 #include "devices/LinuxAudioLibrary.h"
@@ -88,8 +89,12 @@ std::optional<int> RunLocalCommand(const TCliOptions &AOptions) {
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
+    // render-chain takes options of its own and needs no connection.
+    const QStringList arguments = app.arguments().mid(1);
+    if (!arguments.isEmpty() && arguments.first() == u"render-chain")
+        return RunRenderChain(arguments.mid(1));
     QString error;
-    const std::optional<TCliOptions> options = ParseCliArguments(app.arguments().mid(1), error);
+    const std::optional<TCliOptions> options = ParseCliArguments(arguments, error);
     if (!options) {
         Print(stderr, QStringLiteral("vocarra-cli: %1\n").arg(error) + CliUsage());
         return 2;

@@ -30,6 +30,8 @@ QString CliUsage() {
         "  devices [--json]         the sound devices of every driver layer, a \"# LAYER\" line\n"
         "                           before each: NUM<TAB>NAME<TAB>DRIVER, or for wasapi\n"
         "                           NUM<TAB>NAME<TAB>ID<TAB>FLAGS<TAB>WORDS\n"
+        "  render-chain --in IN --out OUT [--player-ini PATH] [--system-ini PATH]\n"
+        "                           run the sound file IN through the microphone chain\n"
         "The connection comes from the settings file PATH, or without --settings and --server\n"
         "from settings.ini in the data directory; the flags override it. The password may\n"
         "also come from the environment variable VOCARRA_PASS.\n");

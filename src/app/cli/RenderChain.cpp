@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -112,7 +111,7 @@ void NoteSkippedPlugins(const TDSPItemsC &AChain) {
         const TDSPItemC &item = AChain.Items(i);
         if (item.T == dspPlugin && item.State == psActive)
             PrintError(u"note: skipping plug-in entry %1 (%2): plug-ins do not run here"_s.arg(
-                QString::number(i + 1), item.DispName));
+                QString::number(i + 1), item.DispName.isEmpty() ? item.PluginPath : item.DispName));
     }
 }
 
@@ -256,8 +255,7 @@ std::optional<TRenderChainOptions> ParseRenderChainArguments(const QStringList &
 
 int RunRenderChain(const QStringList &AArguments) {
     QString error;
-    const std::optional<TRenderChainOptions> options =
-        ParseRenderChainArguments(AArguments, error);
+    const std::optional<TRenderChainOptions> options = ParseRenderChainArguments(AArguments, error);
     if (!options) {
         PrintError(error);
         const QByteArray usage = RenderChainUsage().toUtf8();
