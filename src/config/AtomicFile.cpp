@@ -95,7 +95,11 @@ void SyncFolder(const QString &AFolder) {
     ::close(fd);
 }
 
-void WriteReplacing(const QString &APath, const QByteArray &AData, std::optional<unsigned> AMode) {
+// Writes the new content into the temporary file: its descriptor and name
+// are given; the result is an errno value, or -1 with AReason set.
+using TFill = std::function<int(int AFd, const QString &ATempName, QString &AReason)>;
+
+void WriteReplacing(const QString &APath, std::optional<unsigned> AMode, const TFill &AFill) {
     const QString target = ResolveTarget(APath);
     const QByteArray targetName = QFile::encodeName(target);
     std::optional<unsigned> mode = AMode;
@@ -126,15 +130,20 @@ void WriteReplacing(const QString &APath, const QByteArray &AData, std::optional
     if (fd < 0)
         Raise("Cannot create file \"%1\". %2", APath, error ? error : EEXIST);
     TFd file(fd);
+    QString reason;
     auto fail = [&](int AErrno) {
         if (file.Get() >= 0)
             file.Close();
         ::unlink(tempName.constData());
+        if (AErrno < 0)
+            throw EFileError(
+                QStringLiteral("Cannot write file \"%1\". %2").arg(Native(APath), reason), EIO);
         Raise("Cannot write file \"%1\". %2", APath, AErrno);
     };
 
     // Step 2: the data, flushed to the disk.
-    if ((error = InjectedFault(wsWrite, APath)) || (error = WriteAll(file.Get(), AData)))
+    if ((error = InjectedFault(wsWrite, APath)) ||
+        (error = AFill(file.Get(), QFile::decodeName(tempName), reason)))
         fail(error);
     // A privileged process hands the file back to its owner; for anyone else
     // this changes nothing or is refused, which is harmless.
@@ -199,7 +208,15 @@ QByteArray ReadWholeFile(const QString &APath) {
 
 void WriteFileAtomically(const QString &APath, const QByteArray &AData,
                          std::optional<unsigned> AMode) {
-    WriteReplacing(APath, AData, AMode);
+    WriteReplacing(APath, AMode,
+                   [&AData](int AFd, const QString &, QString &) { return WriteAll(AFd, AData); });
+}
+
+void WriteFileAtomically(const QString &APath, const TWriteContent &AWrite) {
+    WriteReplacing(APath, std::nullopt, [&AWrite](int, const QString &ATempName, QString &AReason) {
+        AReason = AWrite(ATempName);
+        return AReason.isEmpty() ? 0 : -1;
+    });
 }
 
 void CopyFileAtomically(const QString &ASource, const QString &ATarget) {
@@ -208,5 +225,5 @@ void CopyFileAtomically(const QString &ASource, const QString &ATarget) {
     std::optional<unsigned> mode;
     if (::stat(QFile::encodeName(ASource).constData(), &info) == 0)
         mode = info.st_mode & 07777;
-    WriteReplacing(ATarget, data, mode);
+    WriteFileAtomically(ATarget, data, mode);
 }

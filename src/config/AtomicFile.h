@@ -18,6 +18,12 @@ QByteArray ReadWholeFile(const QString &APath);
 void WriteFileAtomically(const QString &APath, const QByteArray &AData,
                          std::optional<unsigned> AMode = std::nullopt);
 
+// Replaces (or creates) the file at APath the same way with content too large
+// to hold in memory: AWrite writes it into the temporary file whose name it
+// gets and returns an empty text, or the reason it failed. Permissions as
+// above without AMode. Raises EFileError.
+using TWriteContent = std::function<QString(const QString &ATempName)>;
+void WriteFileAtomically(const QString &APath, const TWriteContent &AWrite);
 // Copies ASource over ATarget the same way; ATarget gets ASource's permissions.
 void CopyFileAtomically(const QString &ASource, const QString &ATarget);
 

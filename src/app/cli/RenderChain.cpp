@@ -1,5 +1,6 @@
 #include "app/cli/RenderChain.h"
 
+#include "config/AtomicFile.h"
 #include "config/ComponentFile.h"
 #include "config/ConfigErrors.h"
 #include "config/DataDirs.h"
@@ -10,15 +11,10 @@
 #include "dsp/PluginHost.h"
 #include "dsp/SoundFile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <iterator>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -115,27 +111,6 @@ void NoteSkippedPlugins(const TDSPItemsC &AChain) {
     }
 }
 
-// What a new file gets from the system: read-write for everyone the umask
-// lets through, as if the output had been created directly.
-QFileDevice::Permissions NewFilePermissions() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const mode_t mode = 0666 & ~mask;
-    QFileDevice::Permissions permissions;
-    const std::pair<mode_t, QFileDevice::Permissions> bits[] = {
-        {S_IRUSR, QFileDevice::ReadOwner | QFileDevice::ReadUser},
-        {S_IWUSR, QFileDevice::WriteOwner | QFileDevice::WriteUser},
-        {S_IRGRP, QFileDevice::ReadGroup},
-        {S_IWGRP, QFileDevice::WriteGroup},
-        {S_IROTH, QFileDevice::ReadOther},
-        {S_IWOTH, QFileDevice::WriteOther},
-    };
-    for (const auto &[bit, permission] : bits)
-        if ((mode & bit) != 0)
-            permissions |= permission;
-    return permissions;
-}
-
 // Pulls all of AStream through its chain into AWriter.
 bool PullAudio(HSTREAM AStream, quint32 AChannels, TSoundFileWriter &AWriter, QString &AError) {
     std::vector<float> buffer(static_cast<size_t>(BlockFrames * AChannels));
@@ -171,17 +146,6 @@ int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain) {
         return 1;
     }
 
-    // The result appears under its name only once it is whole.
-    const QFileInfo out(AOptions.Out);
-    QTemporaryFile partial(out.absolutePath() + u"/."_s + out.fileName() + u".XXXXXX"_s);
-    if (!partial.open()) {
-        PrintError(u"cannot create a file in %1: %2"_s.arg(
-            QDir::toNativeSeparators(out.absolutePath()), partial.errorString()));
-        return 1;
-    }
-    partial.close();
-    partial.setPermissions(NewFilePermissions());
-
     const TNoPluginsScope noPlugins;
     TDSPManager manager(u"Render"_s);
     manager.DSPList = &AChain;
@@ -189,19 +153,21 @@ int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain) {
     NoteSkippedPlugins(AChain);
     manager.StartAllDSPs();
 
-    TSoundFileWriter writer;
-    if (!writer.Open(partial.fileName(), format, &error) ||
-        !PullAudio(stream.Get(), format.FChannels, writer, error) || !writer.Close(&error)) {
-        PrintError(u"cannot write %1: %2"_s.arg(AOptions.Out, error));
+    // The result appears under its name only once it is whole.
+    try {
+        WriteFileAtomically(AOptions.Out, [&](const QString &ATempName) {
+            TSoundFileWriter writer;
+            QString reason;
+            if (!writer.Open(ATempName, format, &reason) ||
+                !PullAudio(stream.Get(), format.FChannels, writer, reason) ||
+                !writer.Close(&reason))
+                return reason.isEmpty() ? u"the sound file could not be written"_s : reason;
+            return QString();
+        });
+    } catch (const EFileError &AError) {
+        PrintError(AError.Message());
         return 1;
     }
-    // rename() replaces an existing OUT in one step.
-    if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                    QFile::encodeName(AOptions.Out).constData()) != 0) {
-        PrintError(u"cannot write %1: %2"_s.arg(AOptions.Out, SystemErrorText(errno)));
-        return 1;
-    }
-    partial.setAutoRemove(false);
     return 0;
 }
 
