@@ -29,17 +29,23 @@ template <class TPortInfo> bool PortUnavailable(const TPortInfo *APort) {
     return APort != nullptr && APort->available == PA_PORT_AVAILABLE_NO;
 }
 
+// What sources and sinks report alike.
+template <class TInfo> TPulseDevice DeviceOf(const TInfo &AInfo) {
+    TPulseDevice device;
+    device.Index = AInfo.index;
+    device.Name = QString::fromUtf8(AInfo.name);
+    device.Description = QString::fromUtf8(AInfo.description);
+    device.Unavailable = PortUnavailable(AInfo.active_port);
+    return device;
+}
+
 void OnSource(pa_context *, const pa_source_info *AInfo, int AEol, void *AUser) {
     auto &query = *static_cast<TQuery *>(AUser);
     if (ListEnded(query, AEol) || AInfo == nullptr)
         return;
-    TPulseDevice device;
-    device.Index = AInfo->index;
-    device.Name = QString::fromUtf8(AInfo->name);
-    device.Description = QString::fromUtf8(AInfo->description);
+    TPulseDevice device = DeviceOf(*AInfo);
     device.Source = true;
     device.Monitor = AInfo->monitor_of_sink != PA_INVALID_INDEX;
-    device.Unavailable = PortUnavailable(AInfo->active_port);
     query.Devices.push_back(device);
 }
 
@@ -47,12 +53,7 @@ void OnSink(pa_context *, const pa_sink_info *AInfo, int AEol, void *AUser) {
     auto &query = *static_cast<TQuery *>(AUser);
     if (ListEnded(query, AEol) || AInfo == nullptr)
         return;
-    TPulseDevice device;
-    device.Index = AInfo->index;
-    device.Name = QString::fromUtf8(AInfo->name);
-    device.Description = QString::fromUtf8(AInfo->description);
-    device.Unavailable = PortUnavailable(AInfo->active_port);
-    query.Devices.push_back(device);
+    query.Devices.push_back(DeviceOf(*AInfo));
 }
 
 // One connection with its own loop, run on the calling thread only. Whatever

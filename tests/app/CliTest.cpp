@@ -5,6 +5,7 @@
 #include "app/cli/CliOptions.h"
 #include "config/Settings.h"
 #include "devices/LinuxSoundServer.h"
+#include "devices/ScriptedLibrary.h"
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
@@ -329,36 +330,8 @@ TEST(CliDevices, TheSoundServersDevicesAppearWithTheirFlags) {
         << run.Out.toStdString();
 }
 
-// Lists a test writes.
-class TListedLibrary : public TAudioLibrary {
-public:
-    std::vector<TDeviceInfo> Output, Capture, Asio;
-    std::vector<TWasapiDeviceInfo> Wasapi;
-
-    bool GetDeviceInfo(int ADevice, TDeviceInfo &AInfo) const override {
-        return Give(Output, ADevice, AInfo);
-    }
-    bool RecordGetDeviceInfo(int ADevice, TDeviceInfo &AInfo) const override {
-        return Give(Capture, ADevice, AInfo);
-    }
-    bool WasapiGetDeviceInfo(int ADevice, TWasapiDeviceInfo &AInfo) const override {
-        return Give(Wasapi, ADevice, AInfo);
-    }
-    bool AsioGetDeviceInfo(int ADevice, TDeviceInfo &AInfo) const override {
-        return Give(Asio, ADevice, AInfo);
-    }
-
-private:
-    template <class T> static bool Give(const std::vector<T> &AList, int ADevice, T &AInfo) {
-        if (ADevice < 0 || ADevice >= static_cast<int>(AList.size()))
-            return false;
-        AInfo = AList[static_cast<size_t>(ADevice)];
-        return true;
-    }
-};
-
 TEST(CliDevices, TextsStayOneLineAndValidJson) {
-    TListedLibrary library;
+    TScriptedLibrary library;
     library.Output = {{QStringLiteral("No sound"), QString()},
                       {QStringLiteral("Tab\there \"q\""), QStringLiteral("hw:0\n")}};
     library.Wasapi = {

@@ -4,6 +4,7 @@
 
 #include "config/AtomicFile.h"
 #include "core/MessageBox.h"
+#include "support/QStringPrinter.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -14,9 +15,6 @@
 #include <ostream>
 #include <vector>
 
-inline void PrintTo(const QString &AText, std::ostream *AOut) {
-    *AOut << '"' << AText.toStdString() << '"';
-}
 inline void PrintTo(const QByteArray &ABytes, std::ostream *AOut) {
     *AOut << '"' << ABytes.toStdString() << '"';
 }

@@ -3,14 +3,11 @@
 // often a list was looked at.
 
 #include "devices/AudioLibrary.h"
+#include "support/QStringPrinter.h"
 
 #include <QString>
 #include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString &AText, std::ostream *AOut) {
-    *AOut << '"' << AText.toStdString() << '"';
-}
 
 class TScriptedLibrary : public TAudioLibrary {
 public:

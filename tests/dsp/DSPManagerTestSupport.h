@@ -9,6 +9,7 @@
 #include "dsp/AudioEngine.h"
 #include "dsp/DSPManager.h"
 #include "dsp/PluginHost.h"
+#include "support/QStringPrinter.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,10 +19,6 @@
 #include <ostream>
 #include <stdexcept>
 #include <vector>
-
-inline void PrintTo(const QString &AText, std::ostream *AStream) {
-    *AStream << '"' << AText.toStdString() << '"';
-}
 
 // A plug-in host whose answers the test sets up and whose calls it reads
 // back from Log, one line per call.

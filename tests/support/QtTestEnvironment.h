@@ -2,13 +2,13 @@
 // Gives GoogleTest binaries the QCoreApplication that queued calls and the
 // request workers' completions need, and a way to wait for them.
 
+#include "support/QStringPrinter.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 
 class TQtEnvironment : public ::testing::Environment {
@@ -52,9 +52,4 @@ inline void ProcessEventsFor(int AMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
-}
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &AText, std::ostream *AStream) {
-    *AStream << '"' << AText.toStdString() << '"';
 }

@@ -261,6 +261,13 @@ QString TMainFrm::StartWorker(TAPI *AWorker, const std::function<void(TAPI *)> &
     }
 }
 
+void TMainFrm::StartAction(const std::function<void(TAPI *)> &ARequest) {
+    const QString error =
+        StartWorker(new TAPI(this, [this](TAPI *ASender) { ActionDone(ASender); }), ARequest);
+    if (!error.isEmpty())
+        MyMessageBox(error, u"Error"_s, mbIconError);
+}
+
 void TMainFrm::tmrMainTimer() {
     RefreshPlaylist();
     RefreshPlaybackInfo();
@@ -405,11 +412,7 @@ void TMainFrm::btDeleteClick() {
     if (rows.isEmpty())
         return;
     const int index = rows.first();
-    const QString error =
-        StartWorker(new TAPI(this, [this](TAPI *ASender) { ActionDone(ASender); }),
-                    [index](TAPI *AWorker) { AWorker->DeletePlaylistTrack(index); });
-    if (!error.isEmpty())
-        MyMessageBox(error, u"Error"_s, mbIconError);
+    StartAction([index](TAPI *AWorker) { AWorker->DeletePlaylistTrack(index); });
 }
 
 void TMainFrm::btDSPClick() {
@@ -434,9 +437,6 @@ void TMainFrm::lvPlaylistDragDrop(int ATargetRow) {
     std::swap((*FPlaylist)[static_cast<size_t>(source)],
               (*FPlaylist)[static_cast<size_t>(ATargetRow)]);
     FPlaylistModel->SetPlaylist(FPlaylist.get());
-    const QString error = StartWorker(
-        new TAPI(this, [this](TAPI *ASender) { ActionDone(ASender); }),
+    StartAction(
         [source, ATargetRow](TAPI *AWorker) { AWorker->MovePlaylistTrack(source, ATargetRow); });
-    if (!error.isEmpty())
-        MyMessageBox(error, u"Error"_s, mbIconError);
 }

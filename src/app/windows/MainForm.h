@@ -97,6 +97,9 @@ private:
     // Starts AWorker with ARequest; when it cannot start, deletes it and
     // returns the reason.
     static QString StartWorker(TAPI *AWorker, const std::function<void(TAPI *)> &ARequest);
+    // Starts a delete or move worker that completes in ActionDone; a worker
+    // that cannot start is reported like a failed action.
+    void StartAction(const std::function<void(TAPI *)> &ARequest);
 
     std::unique_ptr<TPlaylist> FPlaylist;
     bool FUpdatingPlaylist = false;
