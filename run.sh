@@ -14,7 +14,7 @@ cmake --build build -j"$(nproc)"
 user=demo
 pass=demo
 log=$(mktemp)
-build/tools/station-sim/vocarra-station-sim --port 0 --user "$user" --pass "$pass" --tracks 25 \
+build/bin/vocarra-station-sim --port 0 --user "$user" --pass "$pass" --tracks 25 \
     >"$log.out" 2>"$log" &
 sim=$!
 trap 'kill $sim 2>/dev/null || true; rm -f "$log" "$log.out"' EXIT
@@ -28,7 +28,7 @@ done
 [ -n "$port" ] || { echo "The station simulator did not start:"; cat "$log"; exit 1; }
 echo "Station simulator on 127.0.0.1:$port (user $user)"
 
-cli() { VOCARRA_PASS=$pass build/src/app/vocarra-cli --server 127.0.0.1 --port "$port" --user "$user" "$@"; }
+cli() { VOCARRA_PASS=$pass build/bin/vocarra-cli --server 127.0.0.1 --port "$port" --user "$user" "$@"; }
 
 show_in_terminal() {
     echo
@@ -66,7 +66,7 @@ fi
 # the simulator.
 demo=build/demo
 mkdir -p "$demo"
-cp build/src/app/vocarra "$demo/vocarra"
+cp build/bin/vocarra "$demo/vocarra"
 if [ -f "$demo/settings.ini" ]; then
     # Keeps what the window saved last time (column layout); only the port is new.
     sed -i "s/^  Port = [0-9-]*/  Port = $port/" "$demo/settings.ini"

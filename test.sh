@@ -48,3 +48,6 @@ echo "== Build and all tests"
 configure build
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== clang-tidy on the changed sources"
+./tools/tidy-changed.sh build

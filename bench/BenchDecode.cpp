@@ -17,7 +17,7 @@
 // scanner does. BM_ScanPlaylist and BM_PugixmlParse show the two parsers alone.
 
 #include "remote/ReplyDecoders.h"
-#include "remote/XmlParser.h"
+#include "xml/XmlParser.h"
 
 #include <QByteArray>
 #include <QString>

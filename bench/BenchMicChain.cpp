@@ -2,7 +2,7 @@
 // a gain stage on one 48 kHz stereo channel, pulled in 4096-frame buffers.
 // x_realtime = one second of audio / time to process it.
 
-#include "dsp/AudioEngine.h"
+#include "audio/AudioEngine.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -4,7 +4,7 @@
 
 #include "config/ComponentText.h"
 #include "config/DataDirs.h"
-#include "config/PlayerIni.h"
+#include "station/PlayerIni.h"
 
 #include <QFile>
 #include <QTemporaryDir>

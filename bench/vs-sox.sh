@@ -9,7 +9,7 @@
 set -eu
 
 BUILD_DIR=${1:-build}
-CLI=${VOCARRA_CLI:-$BUILD_DIR/src/app/vocarra-cli}
+CLI=${VOCARRA_CLI:-$BUILD_DIR/bin/vocarra-cli}
 if [ ! -x "$CLI" ]; then
     echo "vs-sox: no program $CLI (build the vocarra-cli target first)" >&2
     exit 1

@@ -2,7 +2,7 @@
 // text and as raw UTF-16. Nothing may crash, hang, or read outside the text.
 
 #include "remote/ReplyDecoders.h"
-#include "remote/XmlParser.h"
+#include "xml/XmlParser.h"
 
 #include <QString>
 #include <cstdint>

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libpugixml-dev
     libpulse-dev libasound2-dev libsndfile1-dev
-    clang libclang-rt-14-dev llvm
+    clang libclang-rt-14-dev llvm clang-format clang-tidy
     pulseaudio sox
     openssl ca-certificates xxd
     fonts-dejavu-core

@@ -9,13 +9,13 @@ out=${2:-docs/main-window.png}
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 
-"$build/tools/station-sim/vocarra-station-sim" --port 0 --tracks 25 >"$work/sim.out" 2>/dev/null &
+"$build/bin/vocarra-station-sim" --port 0 --tracks 25 >"$work/sim.out" 2>/dev/null &
 for _ in $(seq 100); do
     port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.out")
     [ -n "$port" ] && break
     sleep 0.1
 done
-cp "$build/src/app/vocarra" "$work/vocarra"
+cp "$build/bin/vocarra" "$work/vocarra"
 printf 'object TSettings\r\n  Server = %s\r\n  Port = %s\r\n  User = %s\r\n  Pass = %s\r\nend\r\n' \
     "'127.0.0.1'" "$port" "'demo'" "'demo'" >"$work/settings.ini"
 mkdir -p "$(dirname "$out")"

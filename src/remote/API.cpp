@@ -85,14 +85,14 @@ void TAPI::GetPlaybackInfo() {
 
 void TAPI::DeletePlaylistTrack(int AIndex) {
     FRequest = rqDelTrack;
-    FParam1 = AIndex + 1;
+    FParam1 = WirePosOfRow(AIndex);
     Start();
 }
 
 void TAPI::MovePlaylistTrack(int AFrom, int ATo) {
     FRequest = rqMoveTrack;
-    FParam1 = AFrom + 1;
-    FParam2 = ATo + 1;
+    FParam1 = WirePosOfRow(AFrom);
+    FParam2 = WirePosOfRow(ATo);
     Start();
 }
 

@@ -1,11 +1,12 @@
 #include "remote/ReplyDecoders.h"
 
 #include "core/Utils.h"
-#include "remote/XmlParser.h"
+#include "xml/XmlParser.h"
 
 #include <QTime>
 #include <algorithm>
 #include <mutex>
+#include <shared_mutex>
 
 namespace {
 
@@ -238,192 +239,23 @@ QString TimeOfDayPattern(const QString &ALocalePattern) {
 }
 
 TTimeOfDayFormat::TTimeOfDayFormat(const QLocale &ALocale, const QString &APattern)
-    : FLocale(ALocale), FPattern(APattern) {
-    FCompiled = Compile();
-    if (!FCompiled)
-        FFields.clear();
-}
-
-// Splits the pattern the way QLocale reads it: quoted text, and runs of one
-// letter of which a field takes what it can use.
-bool TTimeOfDayFormat::Compile() {
-    const QString Zero = FLocale.zeroDigit();
-    if (Zero.size() != 1)
-        return false; // digits outside the basic plane: leave them to QLocale
-    FZero = Zero[0].unicode();
-    const bool TwelveHours = [this] {
-        for (qsizetype I = 0; I < FPattern.size(); ++I) {
-            if (FPattern[I] == u'\'') {
-                I = FPattern.indexOf(u'\'', I + 1);
-                if (I < 0)
-                    return false;
-            } else if (FPattern[I] == u'a' || FPattern[I] == u'A') {
-                return true;
-            }
-        }
-        return false;
-    }();
-    auto AddText = [this](QStringView AText) {
-        if (!FFields.empty() && FFields.back().Kind == fkText)
-            FFields.back().Text += AText;
-        else
-            FFields.push_back({fkText, AText.toString(), {}});
-    };
-    const QStringView Pattern(FPattern);
-    qsizetype I = 0;
-    while (I < Pattern.size()) {
-        const char16_t C = Pattern[I].unicode();
-        if (C == u'\'') {
-            ++I;
-            if (I < Pattern.size() && Pattern[I] == u'\'') {
-                AddText(u"'");
-                ++I;
-                continue;
-            }
-            QString Text;
-            while (I < Pattern.size()) {
-                if (Pattern[I] == u'\'') {
-                    if (I + 1 < Pattern.size() && Pattern[I + 1] == u'\'') {
-                        Text += u'\'';
-                        I += 2;
-                        continue;
-                    }
-                    break;
-                }
-                Text += Pattern[I++];
-            }
-            if (I < Pattern.size())
-                ++I;
-            AddText(Text);
-            continue;
-        }
-        qsizetype Repeat = 1;
-        while (I + Repeat < Pattern.size() && Pattern[I + Repeat] == C)
-            ++Repeat;
-        switch (C) {
-        case u'h':
-            Repeat = qMin<qsizetype>(Repeat, 2);
-            FFields.push_back({TwelveHours ? (Repeat == 1 ? fkHour12 : fkHour12x2)
-                                           : (Repeat == 1 ? fkHour : fkHour2),
-                               {},
-                               {}});
-            break;
-        case u'H':
-            Repeat = qMin<qsizetype>(Repeat, 2);
-            FFields.push_back({Repeat == 1 ? fkHour : fkHour2, {}, {}});
-            break;
-        case u'm':
-            Repeat = qMin<qsizetype>(Repeat, 2);
-            FFields.push_back({Repeat == 1 ? fkMinute : fkMinute2, {}, {}});
-            break;
-        case u's':
-            Repeat = qMin<qsizetype>(Repeat, 2);
-            FFields.push_back({Repeat == 1 ? fkSecond : fkSecond2, {}, {}});
-            break;
-        case u'z':
-            Repeat = Repeat >= 3 ? 3 : 1;
-            FFields.push_back({Repeat == 1 ? fkMsec : fkMsec3, {}, {}});
-            break;
-        case u'a':
-        case u'A': {
-            QString Am = FLocale.amText();
-            QString Pm = FLocale.pmText();
-            Repeat = 1;
-            const char16_t Next = I + 1 < Pattern.size() ? Pattern[I + 1].unicode() : 0;
-            if (Next == u'p' || Next == u'P')
-                Repeat = 2;
-            if (C == u'A' && (Repeat == 1 || Next == u'P')) {
-                Am = Am.toUpper();
-                Pm = Pm.toUpper();
-            } else if (C == u'a' && (Repeat == 1 || Next == u'p')) {
-                Am = Am.toLower();
-                Pm = Pm.toLower();
-            }
-            FFields.push_back({fkAmPm, Am, Pm});
-            break;
-        }
-        case u't':
-            return false; // a zone left in the pattern: not ours to write
-        default:
-            AddText(Pattern.sliced(I, Repeat));
-            break;
-        }
-        I += Repeat;
-    }
-    for (const TField &Field : FFields)
-        FMaxLength += Field.Kind == fkText    ? Field.Text.size()
-                      : Field.Kind == fkAmPm  ? qMax(Field.Text.size(), Field.Pm.size())
-                      : Field.Kind == fkMsec3 ? 3
-                                              : 2;
-    // The proof: every hour, with one- and two-digit minutes and seconds.
-    for (int Hour = 0; Hour < 24; ++Hour)
-        for (const auto &[Minute, Second] : {std::pair(5, 9), std::pair(59, 30)})
-            if (FormatCompiled(Hour, Minute, Second) != FormatWithLocale(Hour, Minute, Second))
-                return false;
-    return true;
-}
+    : FLocale(ALocale), FPattern(APattern) {}
 
 QString TTimeOfDayFormat::Format(int AHour, int AMinute, int ASecond) const {
-    return FCompiled ? FormatCompiled(AHour, AMinute, ASecond)
-                     : FormatWithLocale(AHour, AMinute, ASecond);
-}
-
-QString TTimeOfDayFormat::FormatCompiled(int AHour, int AMinute, int ASecond) const {
-    // One allocation of the longest possible text, filled in place.
-    QString Result(FMaxLength, Qt::Uninitialized);
-    char16_t *const Start = reinterpret_cast<char16_t *>(Result.data());
-    char16_t *Out = Start;
-    auto Number = [&](int AValue, bool ATwoDigits) {
-        if (ATwoDigits || AValue >= 10)
-            *Out++ = char16_t(FZero + AValue / 10);
-        *Out++ = char16_t(FZero + AValue % 10);
-    };
-    auto Text = [&](const QString &AText) {
-        std::copy_n(AText.utf16(), AText.size(), Out);
-        Out += AText.size();
-    };
-    const int Hour12 = AHour % 12 == 0 ? 12 : AHour % 12;
-    for (const TField &Field : FFields) {
-        switch (Field.Kind) {
-        case fkText:
-            Text(Field.Text);
-            break;
-        case fkHour:
-        case fkHour2:
-            Number(AHour, Field.Kind == fkHour2);
-            break;
-        case fkHour12:
-        case fkHour12x2:
-            Number(Hour12, Field.Kind == fkHour12x2);
-            break;
-        case fkMinute:
-        case fkMinute2:
-            Number(AMinute, Field.Kind == fkMinute2);
-            break;
-        case fkSecond:
-        case fkSecond2:
-            Number(ASecond, Field.Kind == fkSecond2);
-            break;
-        case fkMsec: // whole seconds: "0"
-            *Out++ = FZero;
-            break;
-        case fkMsec3:
-            Out = std::fill_n(Out, 3, FZero);
-            break;
-        case fkAmPm:
-            Text(AHour < 12 ? Field.Text : Field.Pm);
-            break;
-        }
+    const int Key = (AHour * 60 + AMinute) * 60 + ASecond;
+    {
+        const std::shared_lock Guard(FLock);
+        const auto Found = FTexts.find(Key);
+        if (Found != FTexts.end())
+            return Found->second;
     }
-    Result.truncate(Out - Start);
-    return Result;
-}
-
-QString TTimeOfDayFormat::FormatWithLocale(int AHour, int AMinute, int ASecond) const {
-    // QLocale is reentrant, not thread-safe: one shared object, one caller at a time.
-    static std::mutex Lock;
-    const std::lock_guard Guard(Lock);
-    return FLocale.toString(QTime(AHour, AMinute, ASecond), FPattern);
+    // QLocale is reentrant, not thread-safe: the shared object is used by one
+    // caller at a time, under the same lock that guards the texts.
+    const std::unique_lock Guard(FLock);
+    const auto [Found, Added] = FTexts.try_emplace(Key);
+    if (Added)
+        Found->second = FLocale.toString(QTime(AHour, AMinute, ASecond), FPattern);
+    return Found->second;
 }
 
 const TTimeOfDayFormat &UserTimeOfDayFormat() {

@@ -6,6 +6,8 @@
 
 #include <QLocale>
 #include <QString>
+#include <shared_mutex>
+#include <unordered_map>
 #include <vector>
 
 // "h:m:s" becomes that time of day in the user's long time format; any other
@@ -25,53 +27,25 @@ void DecodePlaybackInfo(const QString &AReply, TPlaybackInfo &AInfo);
 // the blank or brackets that go with it): a time of day has no zone.
 QString TimeOfDayPattern(const QString &ALocalePattern);
 
-// Writes times of day exactly as ALocale.toString(QTime, APattern) does, but
-// without parsing the pattern on every call (a playlist reply holds
-// thousands of start times). The pattern is checked against QLocale once;
-// a pattern this class cannot reproduce is left to QLocale on every call.
-// Immutable once built, so one object serves all threads.
+// Writes times of day as ALocale.toString(QTime, APattern) does, keeping
+// each text it has written: a playlist reply holds thousands of start times,
+// and every five-second refresh brings nearly the same ones again, so after
+// the first refresh no start time is formatted twice. At most one text per
+// second of the day is kept. Safe to use from several threads at once.
 class TTimeOfDayFormat {
 public:
     TTimeOfDayFormat(const QLocale &ALocale, const QString &APattern);
 
     const QString &Pattern() const { return FPattern; }
-    // False when every call goes to QLocale.
-    bool IsCompiled() const { return FCompiled; }
     // Hours 0-23, minutes and seconds 0-59.
     QString Format(int AHour, int AMinute, int ASecond) const;
 
 private:
-    enum TFieldKind {
-        fkText,
-        fkHour,
-        fkHour2,
-        fkHour12,
-        fkHour12x2,
-        fkMinute,
-        fkMinute2,
-        fkSecond,
-        fkSecond2,
-        fkMsec,
-        fkMsec3,
-        fkAmPm
-    };
-    struct TField {
-        TFieldKind Kind;
-        QString Text; // fkText: the text; fkAmPm: the morning text
-        QString Pm;   // fkAmPm: the afternoon text
-    };
-
-    bool Compile();
-    QString FormatCompiled(int AHour, int AMinute, int ASecond) const;
-    QString FormatWithLocale(int AHour, int AMinute, int ASecond) const;
-
-    QLocale FLocale;
-    QString FPattern;
-    char16_t FZero = u'0';
-    std::vector<TField> FFields;
-    qsizetype FMaxLength = 0; // of any text FormatCompiled writes
-    bool FCompiled = false;
+    const QLocale FLocale;
+    const QString FPattern;
+    mutable std::shared_mutex FLock;
+    mutable std::unordered_map<int, QString> FTexts; // by second of the day
 };
 
-// The user's long time format (system locale) for times of day, built once.
+// The user's long time format without its zone, shared by every decoder.
 const TTimeOfDayFormat &UserTimeOfDayFormat();

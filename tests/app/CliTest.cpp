@@ -4,7 +4,7 @@
 #include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "config/Settings.h"
-#include "devices/LinuxSoundServer.h"
+#include "linux_audio/LinuxSoundServer.h"
 #include "devices/ScriptedLibrary.h"
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"

@@ -4,9 +4,9 @@
 #include "app/cli/RenderChain.h"
 
 #include "config/ComponentFile.h"
-#include "config/PlayerIni.h"
-#include "config/SystemIni.h"
-#include "dsp/DSPManagerTestSupport.h"
+#include "station/PlayerIni.h"
+#include "station/SystemIni.h"
+#include "chain/DSPManagerTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,12 +28,13 @@ struct TShortFile {
 
 class RenderChain : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetChainSettings();
-        ASSERT_TRUE(FDir.isValid());
-    }
+    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
     void TearDown() override {
-        ResetChainSettings();
+        // A render uses the settings it read; the process-wide ones stay as
+        // they were (the tests' files hold other band layouts).
+        const TSystemIniBase fresh;
+        EXPECT_EQ(SystemIni().BandsNum, fresh.BandsNum);
+        EXPECT_EQ(SystemIni().EQBands.Items(0).CenterFreq, fresh.EQBands.Items(0).CenterFreq);
         FDir.setAutoRemove(!HasFailure());
     }
 

@@ -7,7 +7,7 @@
 #include "config/AtomicFile.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
-#include "config/SystemIni.h"
+#include "station/SystemIni.h"
 #include "controls/WindowHelpers.h"
 #include "core/MessageBox.h"
 #include "devices/ScriptedLibrary.h"

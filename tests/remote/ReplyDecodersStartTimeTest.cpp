@@ -97,22 +97,24 @@ TEST(TimeOfDayPattern, RemovesTheZoneAndItsSeparator) {
     }
 }
 
-// The quick formatter must write exactly what QLocale writes, in locales with
-// 12-hour clocks, their own digits and day-period words, and quoted text.
+// The formatter must write exactly what QLocale writes, in locales with
+// 12-hour clocks, their own digits and day-period words, and quoted text, on
+// the first call and on every later one.
 class TimeOfDayFormatLocale : public testing::TestWithParam<const char *> {};
 
 TEST_P(TimeOfDayFormatLocale, WritesWhatQLocaleWrites) {
     const QLocale Locale(QString::fromLatin1(GetParam()));
     const QString Pattern = TimeOfDayPattern(Locale.timeFormat(QLocale::LongFormat));
     const TTimeOfDayFormat Format(Locale, Pattern);
-    EXPECT_TRUE(Format.IsCompiled()) << Pattern.toStdString();
-    for (int Hour = 0; Hour < 24; ++Hour)
-        for (int Minute : {0, 1, 9, 10, 30, 59})
-            for (int Second : {0, 5, 10, 59}) {
-                const QTime Time(Hour, Minute, Second);
-                ASSERT_EQ(Format.Format(Hour, Minute, Second), Locale.toString(Time, Pattern))
-                    << Time.toString(Qt::ISODate).toStdString() << " " << Pattern.toStdString();
-            }
+    for (int Round = 0; Round < 2; ++Round)
+        for (int Hour = 0; Hour < 24; ++Hour)
+            for (int Minute : {0, 1, 9, 10, 30, 59})
+                for (int Second : {0, 5, 10, 59}) {
+                    const QTime Time(Hour, Minute, Second);
+                    ASSERT_EQ(Format.Format(Hour, Minute, Second), Locale.toString(Time, Pattern))
+                        << Time.toString(Qt::ISODate).toStdString() << " "
+                        << Pattern.toStdString();
+                }
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, TimeOfDayFormatLocale,
@@ -127,19 +129,39 @@ TEST(TimeOfDayFormat, PatternsWithEveryField) {
           "dd HH:mm", "HH:mm:ss 'unterminated"}) {
         SCOPED_TRACE(Pattern);
         const TTimeOfDayFormat Format(Locale, QString::fromUtf8(Pattern));
-        EXPECT_TRUE(Format.IsCompiled());
         for (int Hour : {0, 1, 11, 12, 13, 23})
             EXPECT_EQ(Format.Format(Hour, 7, 8),
                       Locale.toString(QTime(Hour, 7, 8), QString::fromUtf8(Pattern)));
     }
 }
 
-TEST(TimeOfDayFormat, AZoneLeftInThePatternGoesToQLocale) {
+TEST(TimeOfDayFormat, AZoneLeftInThePatternIsWrittenAsQLocaleWritesIt) {
     const QLocale Locale(QStringLiteral("de_DE"));
     const TTimeOfDayFormat Format(Locale, QStringLiteral("HH:mm:ss t"));
-    EXPECT_FALSE(Format.IsCompiled());
     EXPECT_EQ(Format.Format(7, 5, 9),
               Locale.toString(QTime(7, 5, 9), QStringLiteral("HH:mm:ss t")));
+}
+
+TEST(TimeOfDayFormat, ThreadsFormattingAtOnceGetQLocalesTexts) {
+    const QLocale Locale(QStringLiteral("en_US"));
+    const QString Pattern = QStringLiteral("h:mm:ss AP");
+    const TTimeOfDayFormat Format(Locale, Pattern);
+    std::vector<QString> Expected;
+    for (int Second = 0; Second < 600; ++Second)
+        Expected.push_back(Locale.toString(QTime(9, Second / 60, Second % 60), Pattern));
+    std::atomic<int> Wrong{0};
+    std::vector<std::thread> Threads;
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&, T] {
+            for (int I = 0; I < 600; ++I) {
+                const int Second = (I * 7 + T * 131) % 600;
+                if (Format.Format(9, Second / 60, Second % 60) != Expected[size_t(Second)])
+                    ++Wrong;
+            }
+        });
+    for (std::thread &Thread : Threads)
+        Thread.join();
+    EXPECT_EQ(Wrong.load(), 0);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,9 +58,15 @@ public:
             record(request, AResponse);
         });
         FPort = FServer->bind_to_any_port("127.0.0.1");
+        // A server that cannot listen fails its test at once instead of
+        // leaving the test to wait for a reply that never comes.
+        if (FPort <= 0 || !FServer->is_valid())
+            throw std::runtime_error("the test server cannot listen on 127.0.0.1");
         FThread = std::thread([this] { FServer->listen_after_bind(); });
+        // stop() does nothing to a server that has not begun accepting, so
+        // the destructor could wait for ever without this.
         while (!FServer->is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::yield();
     }
 
     ~TTestServer() {

@@ -4,12 +4,12 @@
 #include "config/ComponentFile.h"
 #include "config/ConfigErrors.h"
 #include "config/DataDirs.h"
-#include "config/PlayerIni.h"
-#include "config/SystemIni.h"
-#include "dsp/AudioEngine.h"
-#include "dsp/DSPManager.h"
-#include "dsp/PluginHost.h"
-#include "dsp/SoundFile.h"
+#include "station/PlayerIni.h"
+#include "station/SystemIni.h"
+#include "audio/AudioEngine.h"
+#include "chain/DSPManager.h"
+#include "chain/PluginHost.h"
+#include "audio/SoundFile.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -87,21 +87,6 @@ bool ReadSettings(TPersistent &AObject, const std::optional<QString> &ANamed,
     return true;
 }
 
-// The equaliser effects read the band layout from the process-wide system
-// settings; plug-ins stay switched off there.
-void UseBandSettings(const TSystemIniBase &ASource) {
-    TSystemIni &target = SystemIni();
-    target.AllowWinampPlugins = false;
-    target.AllowVstPlugins = false;
-    target.BandsNum = ASource.BandsNum;
-    target.Bandwidth = ASource.Bandwidth;
-    target.EQRange = ASource.EQRange;
-    target.VSTSkipSettings = ASource.VSTSkipSettings;
-    target.EQBands.Clear();
-    for (int i = 0; i < ASource.EQBands.Count(); ++i)
-        target.EQBands.Add().CenterFreq = ASource.EQBands.Items(i).CenterFreq;
-}
-
 void NoteSkippedPlugins(const TDSPItemsC &AChain) {
     for (int i = 0; i < AChain.Count(); ++i) {
         const TDSPItemC &item = AChain.Items(i);
@@ -129,7 +114,7 @@ bool PullAudio(HSTREAM AStream, quint32 AChannels, TSoundFileWriter &AWriter, QS
     }
 }
 
-int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain) {
+int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain, const TSystemIniBase &ASettings) {
     TSoundFileReader probe;
     QString error;
     if (!probe.Open(AOptions.In, &error)) {
@@ -147,7 +132,7 @@ int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain) {
     }
 
     const TNoPluginsScope noPlugins;
-    TDSPManager manager(u"Render"_s);
+    TDSPManager manager(u"Render"_s, ASettings);
     manager.DSPList = &AChain;
     manager.WorkChannel = stream.Get();
     NoteSkippedPlugins(AChain);
@@ -236,6 +221,9 @@ int RunRenderChain(const QStringList &AArguments) {
         PrintError(error);
         return 1;
     }
-    UseBandSettings(system);
-    return Render(*options, player.MicDSPList);
+    // Plug-ins do not run here; the chain reads only the band layout and
+    // the skip list from these settings.
+    system.AllowWinampPlugins = false;
+    system.AllowVstPlugins = false;
+    return Render(*options, player.MicDSPList, system);
 }

@@ -2,9 +2,9 @@
 
 #include "app/windows/MainForm.h"
 #include "app/windows/TerminationSignals.h"
-#include "config/Startup.h"
+#include "station/Startup.h"
 #include "controls/WindowHelpers.h"
-#include "devices/LinuxAudioLibrary.h"
+#include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 #include "app/windows/SettingsForm.h"
 #include "app/windows/ToolbarImages.h"
 #include "config/DataDirs.h"
-#include "config/PlayerIni.h"
+#include "station/PlayerIni.h"
 #include "config/Settings.h"
-#include "config/SystemIni.h"
+#include "station/SystemIni.h"
 #include "controls/ListColumns.h"
 #include "controls/LxVirtualTree.h"
 #include "controls/NowPlayingBar.h"
@@ -381,7 +381,7 @@ void TMainFrm::btInsertClick() {
     worker->SetProgressCallback(
         [this](qint64 ASent, qint64 ATotal) { UploadProgress(ASent, ATotal); });
     const QString error =
-        StartWorker(worker, [&](TAPI *AWorker) { AWorker->InsertVoiceTrack(index + 2, fileName); });
+        StartWorker(worker, [&](TAPI *AWorker) { AWorker->InsertVoiceTrack(InsertPosAfterRow(index), fileName); });
     if (!error.isEmpty()) {
         MyMessageBox(error, u"Error"_s, mbIconError);
         return;

@@ -1,7 +1,7 @@
 #include "app/windows/SettingsForm.h"
 
 #include "config/Settings.h"
-#include "config/SystemIni.h"
+#include "station/SystemIni.h"
 #include "controls/WindowHelpers.h"
 #include "devices/AudioLibrary.h"
 #include "devices/SoundDevice.h"
