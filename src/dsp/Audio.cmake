@@ -12,4 +12,4 @@ vocarra_core_library(vocarra_audio
     dsp/PeakEq.cpp
     dsp/SoundFile.cpp
 )
-target_link_libraries(vocarra_audio PUBLIC PkgConfig::SNDFILE)
+target_link_libraries(vocarra_audio PUBLIC PkgConfig::SNDFILE vocarra_util)
