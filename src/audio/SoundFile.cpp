@@ -1,6 +1,7 @@
 #include "audio/SoundFile.h"
 
-#include <QFile>
+#include "core/NativeNames.h"
+
 #include <sndfile.h>
 
 namespace {
@@ -14,6 +15,9 @@ QString LibraryError(SNDFILE *AFile) {
     return QString::fromLocal8Bit(sf_strerror(AFile));
 }
 
+// Not one of the library's error numbers (those are small and positive).
+constexpr int ShortFile = -1;
+
 } // namespace
 
 TSoundFileReader::~TSoundFileReader() {
@@ -23,7 +27,7 @@ TSoundFileReader::~TSoundFileReader() {
 bool TSoundFileReader::Open(const QString &AFileName, QString *AError) {
     Close();
     SF_INFO Info{};
-    FFile = sf_open(QFile::encodeName(AFileName).constData(), SFM_READ, &Info);
+    FFile = sf_open(NativeName(AFileName).constData(), SFM_READ, &Info);
     if (!FFile) {
         SetError(AError, LibraryError(nullptr));
         return false;
@@ -44,7 +48,25 @@ qint64 TSoundFileReader::ReadFrames(float *ABuffer, qint64 AFrames) {
     if (!FFile || AFrames <= 0)
         return 0;
     const sf_count_t Read = sf_readf_float(FFile, ABuffer, AFrames);
+    if (Read > 0)
+        FPosition += Read;
+    if (Read < AFrames && FErrorCode == 0) {
+        const int Code = sf_error(FFile);
+        if (Code != SF_ERR_NO_ERROR)
+            FErrorCode = Code;
+        else if (Read <= 0 && FInfo.FFrames > 0 && FInfo.FFrames < SF_COUNT_MAX &&
+                 FPosition < FInfo.FFrames)
+            FErrorCode = ShortFile;
+    }
     return Read > 0 ? qint64(Read) : 0;
+}
+
+QString TSoundFileReader::ErrorText() const {
+    if (FErrorCode == ShortFile)
+        return QStringLiteral("the file ends after %1 of the %2 frames its header gives")
+            .arg(FPosition)
+            .arg(FInfo.FFrames);
+    return FErrorCode != 0 ? QString::fromLocal8Bit(sf_error_number(FErrorCode)) : QString();
 }
 
 void TSoundFileReader::Close() {
@@ -52,6 +74,8 @@ void TSoundFileReader::Close() {
         sf_close(FFile);
     FFile = nullptr;
     FInfo = {};
+    FPosition = 0;
+    FErrorCode = 0;
 }
 
 TSoundFileWriter::~TSoundFileWriter() {
@@ -69,7 +93,7 @@ bool TSoundFileWriter::Open(const QString &AFileName, const TSoundFileInfo &AInf
         SetError(AError, QStringLiteral("The sound format cannot be written."));
         return false;
     }
-    FFile = sf_open(QFile::encodeName(AFileName).constData(), SFM_WRITE, &Info);
+    FFile = sf_open(NativeName(AFileName).constData(), SFM_WRITE, &Info);
     if (!FFile) {
         SetError(AError, LibraryError(nullptr));
         return false;

@@ -27,13 +27,21 @@ public:
     bool Open(const QString &AFileName, QString *AError = nullptr);
     const TSoundFileInfo &Info() const { return FInfo; }
     // Reads up to AFrames frames; returns the frames read, 0 at the end or
-    // on a read error.
+    // on a read error (Failed() tells them apart). Allocates nothing.
     qint64 ReadFrames(float *ABuffer, qint64 AFrames);
+    // Frames read so far: where a failed read stopped.
+    qint64 Position() const { return FPosition; }
+    // A read failed, or the file ended before the frame count its header
+    // gives (the library reports some damaged files only that way).
+    bool Failed() const { return FErrorCode != 0; }
+    QString ErrorText() const;
     void Close();
 
 private:
     sf_private_tag *FFile = nullptr;
     TSoundFileInfo FInfo;
+    qint64 FPosition = 0;
+    int FErrorCode = 0; // the library's error number, or ShortFile
 };
 
 class TSoundFileWriter {

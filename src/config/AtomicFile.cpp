@@ -1,12 +1,13 @@
 #include "config/AtomicFile.h"
 
 #include "config/ConfigErrors.h"
+#include "core/NativeNames.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -76,18 +77,49 @@ int WriteAll(int AFd, const QByteArray &AData) {
     return 0;
 }
 
+// Writes the new content into the temporary file: its descriptor and name
+// are given; the result is an errno value, or -1 with AReason set.
+using TFill = std::function<int(int AFd, const QString &ATempName, QString &AReason)>;
+
 // The file that a write to APath really changes: the target of a link.
 QString ResolveTarget(const QString &APath) {
-    const QFileInfo info(APath);
-    if (!info.isSymLink())
+    const QByteArray name = NativeName(APath);
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
         return APath;
-    const QString target = info.symLinkTarget();
-    return target.isEmpty() ? APath : target;
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(name.constData(), target.data(), target.size());
+    if (length <= 0 || length >= target.size())
+        return APath;
+    target.truncate(length);
+    if (target.startsWith('/'))
+        return NameFromNative(target);
+    // Relative to the folder that holds the link.
+    return QFileInfo(APath).absolutePath() + u'/' + NameFromNative(target);
+}
+
+// Devices and pipes are written straight through: there is no file to
+// replace, and renaming over one (a device node such as /dev/null) would
+// put a plain file in its place.
+void WriteThrough(const QString &APath, const QString &ATarget, const TFill &AFill) {
+    TFd file(::open(NativeName(ATarget).constData(), O_WRONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        Raise("Cannot create file \"%1\". %2", APath, errno);
+    QString reason;
+    int error = InjectedFault(wsWrite, APath);
+    if (error == 0)
+        error = AFill(file.Get(), ATarget, reason);
+    if (error < 0)
+        throw EFileError(QStringLiteral("Cannot write file \"%1\". %2").arg(Native(APath), reason),
+                         EIO);
+    if (error > 0)
+        Raise("Cannot write file \"%1\". %2", APath, error);
+    if (file.Close() != 0)
+        Raise("Cannot write file \"%1\". %2", APath, errno);
 }
 
 void SyncFolder(const QString &AFolder) {
-    const int fd =
-        ::open(QFile::encodeName(AFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(NativeName(AFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     // Not every file system can sync a folder; the rename has happened anyway.
@@ -95,24 +127,24 @@ void SyncFolder(const QString &AFolder) {
     ::close(fd);
 }
 
-// Writes the new content into the temporary file: its descriptor and name
-// are given; the result is an errno value, or -1 with AReason set.
-using TFill = std::function<int(int AFd, const QString &ATempName, QString &AReason)>;
-
 void WriteReplacing(const QString &APath, std::optional<unsigned> AMode, const TFill &AFill) {
     const QString target = ResolveTarget(APath);
-    const QByteArray targetName = QFile::encodeName(target);
+    const QByteArray targetName = NativeName(target);
     std::optional<unsigned> mode = AMode;
     struct stat old {};
     const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode) && !S_ISDIR(old.st_mode)) {
+        WriteThrough(APath, target, AFill);
+        return;
+    }
     if (!mode && replacing)
         mode = old.st_mode & 07777;
 
     // Step 1: a new temporary file next to the target, hidden, its name
     // short enough for any target name.
     const QFileInfo targetInfo(target);
-    const QByteArray tempPrefix = QFile::encodeName(targetInfo.absolutePath()) + "/." +
-                                  QFile::encodeName(targetInfo.fileName()).left(64) + '.';
+    const QByteArray tempPrefix = NativeName(targetInfo.absolutePath()) + "/." +
+                                  NativeName(targetInfo.fileName()).left(64) + '.';
     QByteArray tempName;
     int fd = -1;
     int error = InjectedFault(wsCreate, APath);
@@ -143,7 +175,7 @@ void WriteReplacing(const QString &APath, std::optional<unsigned> AMode, const T
 
     // Step 2: the data, flushed to the disk.
     if ((error = InjectedFault(wsWrite, APath)) ||
-        (error = AFill(file.Get(), QFile::decodeName(tempName), reason)))
+        (error = AFill(file.Get(), NameFromNative(tempName), reason)))
         fail(error);
     // A privileged process hands the file back to its owner; for anyone else
     // this changes nothing or is refused, which is harmless.
@@ -177,7 +209,7 @@ void SetWriteFaultHook(TWriteFaultHook AHook) {
 QByteArray ReadWholeFile(const QString &APath) {
     // Non-blocking, so that a pipe put where a file belongs cannot hang the
     // program; it is refused below like anything that is not a plain file.
-    TFd file(::open(QFile::encodeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TFd file(::open(NativeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
         Raise("Cannot open file \"%1\". %2", APath, errno);
     struct stat info {};
@@ -223,7 +255,7 @@ void CopyFileAtomically(const QString &ASource, const QString &ATarget) {
     const QByteArray data = ReadWholeFile(ASource);
     struct stat info {};
     std::optional<unsigned> mode;
-    if (::stat(QFile::encodeName(ASource).constData(), &info) == 0)
+    if (::stat(NativeName(ASource).constData(), &info) == 0)
         mode = info.st_mode & 07777;
     WriteFileAtomically(ATarget, data, mode);
 }

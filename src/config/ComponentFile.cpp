@@ -5,9 +5,9 @@
 #include "config/ConfigErrors.h"
 #include "config/TextCodec.h"
 #include "core/MessageBox.h"
+#include "core/NativeNames.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
@@ -22,7 +22,7 @@ QString BackupPath(const QString &APath) {
 
 // Opens and has a size other than zero.
 bool IsUsable(const QString &APath) {
-    const int fd = ::open(QFile::encodeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(NativeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};

@@ -7,9 +7,9 @@
 #include "remote/Protocol.h"
 #include "remote/ReplyDecoders.h"
 #include "remote/UploadBody.h"
+#include "remote/VoiceTrackFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -102,19 +102,14 @@ void TAPI::InsertVoiceTrack(int AIndex, const QString &AFN) {
         std::lock_guard lock(Settings().Monitor());
         prefix = UploadFormPrefix(Settings(), AFN, AIndex);
     }
-    // The file is read here so that an unreadable file is reported before
-    // anything starts; its encoding is left to the worker.
-    QFile file(AFN);
-    if (!file.open(QIODevice::ReadOnly))
-        throw TFileError(QStringLiteral("Cannot open file \"%1\". %2")
-                             .arg(AFN, file.errorString())
-                             .toStdString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw TFileError(QStringLiteral("Cannot read file \"%1\". %2")
-                             .arg(AFN, file.errorString())
-                             .toStdString());
-    FForm = std::make_unique<TUploadBody>(std::move(prefix), std::move(bytes));
+    // The file is opened here so that an unreadable file is reported before
+    // anything starts; reading and encoding it is left to the worker, a piece
+    // at a time while it is sent.
+    QString error;
+    std::unique_ptr<TVoiceTrackFile> file = TVoiceTrackFile::Open(AFN, error);
+    if (!file)
+        throw TFileError(error.toStdString());
+    FForm = std::make_unique<TUploadBody>(std::move(prefix), std::move(file));
     FRequest = rqPlaylist;
     Start();
 }
@@ -252,8 +247,20 @@ bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
             };
     }
 
+    // The body's length is counted from the file before connecting, so that
+    // a file that cannot be read through costs no connection.
+    if (FForm)
+        FForm->Size();
     THttpResponse response;
-    CreateHttpTransport()->Perform(request, response);
+    if (!FForm || !FForm->Failed())
+        CreateHttpTransport()->Perform(request, response);
+    if (FForm && FForm->Failed()) {
+        // The voice track could not be read to its end: the transfer was
+        // given up, and the reason is the file's, not the network's.
+        FError = FForm->ErrorText();
+        DoCallback();
+        return false;
+    }
     if (response.NetworkError) {
         FError = response.ErrorText;
         DoCallback();

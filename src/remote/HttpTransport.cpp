@@ -45,7 +45,9 @@ size_t WriteBody(char *AData, size_t ASize, size_t ACount, void *AUser) {
 
 size_t ReadBody(char *ADest, size_t ASize, size_t ACount, void *AUser) {
     auto *x = static_cast<TExchange *>(AUser);
-    return x->Request->Body->Read(ADest, ASize * ACount);
+    const size_t n = x->Request->Body->Read(ADest, ASize * ACount);
+    // A body that cannot go on must not end as if it were complete.
+    return n == 0 && x->Request->Body->Failed() ? CURL_READFUNC_ABORT : n;
 }
 
 int SeekBody(void *AUser, curl_off_t AOffset, int AOrigin) {

@@ -226,6 +226,78 @@ TEST_F(CliTest, WithoutServerTheDataDirectorysSettingsAreRead) {
     EXPECT_TRUE(run.Out.startsWith(QStringLiteral("PlaylistPos: 3\n")));
 }
 
+// The largest positions that fit still go through.
+TEST_F(CliTest, LargestPositionsAreSent) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("t.flac"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    TRun run = RunCli(Connection(FServer.Port())
+                      << QStringLiteral("upload") << file << QStringLiteral("--after")
+                      << QStringLiteral("2147483646"));
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_NE(FServer.Requests().back().Body.find("&pos=2147483647&"), std::string::npos);
+    run = RunCli(Connection(FServer.Port())
+                 << QStringLiteral("delete") << QStringLiteral("2147483647"));
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(FServer.Requests().back().Target, "/?user=U&pass=W&action=delete&pos=2147483647");
+}
+
+// A settings file that does not read stops the command: going on would
+// connect with half the settings (port 0 among them).
+TEST_F(CliTest, ADamagedSettingsFileStopsWithOne) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("settings.ini"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("object TSettings\r\n  Server = '127.0.0.1'\r\n  Port = \r\n");
+    f.close();
+    const size_t before = FServer.Requests().size();
+    // Even with the connection given as flags: the file was asked for.
+    const TRun run = RunCli({QStringLiteral("--settings"), file, QStringLiteral("--server"),
+                             QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                             QString::number(FServer.Port()), QStringLiteral("playlist")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("Error loading settings")))
+        << run.Err.toStdString();
+    EXPECT_EQ(FServer.Requests().size(), before);
+}
+
+// Names that are not UTF-8, given as raw bytes on the command line (the
+// shell's printf makes the byte 0xE9), reach their files.
+TEST_F(CliTest, FileNamesThatAreNotUtf8) {
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QString settings =
+        WriteSettings(dir.path(), FServer.Port(), QStringLiteral("U"), QStringLiteral("W"));
+    for (const QByteArray &name : {QByteArray("/caf\xe9.flac"), QByteArray("/s\xe9ttings.ini")}) {
+        const QByteArray source =
+            name.endsWith(".ini") ? QFile::encodeName(settings) : folder + "/plain.flac";
+        if (!name.endsWith(".ini")) {
+            QFile f(QFile::decodeName(source));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("abc");
+        }
+        ASSERT_EQ(::rename(source.constData(), (folder + name).constData()), 0);
+    }
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("VOCARRA_PASS"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" --settings \"$(printf '%s/s\\351ttings.ini' "
+                                  "\"$1\")\" upload \"$(printf '%s/caf\\351.flac' \"$1\")\" "
+                                  "--after 1"),
+                   QStringLiteral(VOCARRA_CLI_PATH), dir.path()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    ASSERT_FALSE(FServer.Requests().empty());
+    EXPECT_EQ(FServer.Requests().back().Body,
+              "user=U&pass=W&action=vocarra&fn=caf%EF%BF%BD.flac&pos=2&vt=YWJj");
+}
+
 TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
     const QStringList cases[] = {
         {},
@@ -243,6 +315,25 @@ TEST(CliUsage, BadArgumentsExitWithTwoAndTheUsage) {
         {QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("--json")},
         {QStringLiteral("--settings")},
         {QStringLiteral("devices"), QStringLiteral("all")},
+        // The wire position is N + 1: the largest int leaves no room for it.
+        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"),
+         QStringLiteral("2147483647")},
+        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"),
+         QStringLiteral("99999999999")},
+        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"),
+         QStringLiteral("-1")},
+        {QStringLiteral("upload"), QStringLiteral("a.flac"), QStringLiteral("--after"),
+         QStringLiteral("two")},
+        {QStringLiteral("delete"), QStringLiteral("2147483648")},
+        {QStringLiteral("delete"), QStringLiteral("+3")},
+        {QStringLiteral("delete"), QStringLiteral(" 3")},
+        {QStringLiteral("delete"), QStringLiteral("1.5")},
+        {QStringLiteral("delete"), QStringLiteral("\u0663")}, // an Arabic-Indic three
+        {QStringLiteral("move"), QStringLiteral("1"), QStringLiteral("-2")},
+        {QStringLiteral("move"), QStringLiteral("4294967297"), QStringLiteral("2")},
+        {QStringLiteral("--port"), QStringLiteral("65536"), QStringLiteral("playlist")},
+        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("playlist")},
+        {QStringLiteral("--port"), QStringLiteral("+80"), QStringLiteral("playlist")},
     };
     for (const QStringList &args : cases) {
         SCOPED_TRACE(args.join(u' ').toStdString());

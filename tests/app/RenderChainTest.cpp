@@ -6,6 +6,7 @@
 #include "config/ComponentFile.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
+#include "core/NativeNames.h"
 #include "chain/DSPManagerTestSupport.h"
 
 #include <QDir>
@@ -15,6 +16,9 @@
 #include <gtest/gtest.h>
 #include <numbers>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -28,7 +32,9 @@ struct TShortFile {
 
 class RenderChain : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+    }
     void TearDown() override {
         // A render uses the settings it read; the process-wide ones stay as
         // they were (the tests' files hold other band layouts).
@@ -315,6 +321,131 @@ TEST_F(RenderChain, UsageErrors) {
     EXPECT_EQ(options->Out, u"b.wav"_s);
     EXPECT_EQ(options->SystemIniFile, u"s.ini"_s);
     EXPECT_FALSE(options->PlayerIniFile);
+}
+
+// --- Where the result goes -------------------------------------------------
+
+// A device or a pipe is written through, never replaced by a plain file.
+TEST_F(RenderChain, ADeviceOrAPipeIsWrittenStraightThrough) {
+    const QString player = WritePlayerIni([](TDSPItemsC &) {});
+    const QString in = WriteShortFile(u"in.wav"_s, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 4000);
+
+    struct stat before {};
+    ASSERT_EQ(::stat("/dev/null", &before), 0);
+    EXPECT_EQ(
+        RunRenderChain({u"--in"_s, in, u"--out"_s, u"/dev/null"_s, u"--player-ini"_s, player}), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat("/dev/null", &after), 0);
+    EXPECT_TRUE(S_ISCHR(after.st_mode));
+    EXPECT_EQ(after.st_rdev, before.st_rdev);
+
+    // Through a pipe in a format the sound-file library can stream (it
+    // cannot seek back to finish a WAV header there).
+    const QString streamable =
+        WriteShortFile(u"in.flac"_s, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 8000, 1, 4000);
+    const QString pipe = Path(u"pipe"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QByteArray received;
+    std::thread reader([&] {
+        QFile fifo(pipe);
+        if (fifo.open(QIODevice::ReadOnly))
+            received = fifo.readAll();
+    });
+    EXPECT_EQ(RunRenderChain({u"--in"_s, streamable, u"--out"_s, pipe, u"--player-ini"_s, player}),
+              0);
+    reader.join();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(pipe).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(received.startsWith("fLaC")) << received.left(16).toHex().toStdString();
+    EXPECT_GT(received.size(), 1000);
+}
+
+// --out naming the input, by its name or through a link, would destroy it.
+TEST_F(RenderChain, OutputThatIsTheInputIsAUsageError) {
+    const QString player = WritePlayerIni([](TDSPItemsC &) {});
+    const QString in = WriteShortFile(u"in.wav"_s, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 400);
+    QFile original(in);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+    ASSERT_TRUE(QFile::link(in, Path(u"symlink.wav"_s)));
+    ASSERT_EQ(::link(QFile::encodeName(in).constData(),
+                     QFile::encodeName(Path(u"hardlink.wav"_s)).constData()),
+              0);
+    for (const QString &out :
+         {in, Path(u"symlink.wav"_s), Path(u"hardlink.wav"_s), FDir.path() + u"/./in.wav"_s}) {
+        SCOPED_TRACE(out.toStdString());
+        EXPECT_EQ(RunRenderChain({u"--in"_s, in, u"--out"_s, out, u"--player-ini"_s, player}), 2);
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        EXPECT_EQ(original.readAll(), bytes);
+        original.close();
+    }
+}
+
+// --- Damaged input ----------------------------------------------------------
+
+TEST_F(RenderChain, ADamagedInputFailsWhereReadingStopped) {
+    const QString player = WritePlayerIni([](TDSPItemsC &) {});
+    const QString whole =
+        WriteShortFile(u"whole.flac"_s, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 2, 144000);
+    QFile wholeFile(whole);
+    ASSERT_TRUE(wholeFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = wholeFile.readAll();
+    wholeFile.close();
+    // STREAMINFO ends 42 bytes in; the first frame follows the metadata.
+    QByteArray corrupt = bytes;
+    for (qsizetype i = corrupt.size() / 2; i < corrupt.size() / 2 + 2000; ++i)
+        corrupt[i] = char(0xFF ^ corrupt[i]);
+    const struct {
+        const char *Name;
+        QByteArray Bytes;
+    } cases[] = {
+        {"cut in half", bytes.left(bytes.size() / 2)},
+        {"corrupt in the middle", corrupt},
+        {"header only", bytes.left(8192).left(bytes.indexOf("\xff\xf8", 42))},
+    };
+    const QString out = Path(u"out.flac"_s);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString in = Path(u"damaged.flac"_s);
+        QFile file(in);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.Bytes);
+        file.close();
+        QFile previous(out);
+        ASSERT_TRUE(previous.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        previous.write("previous render");
+        previous.close();
+
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(RunRenderChain({u"--in"_s, in, u"--out"_s, out, u"--player-ini"_s, player}), 1);
+        const QString error = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_TRUE(error.contains(u"Error reading %1 at "_s.arg(in))) << error.toStdString();
+        EXPECT_TRUE(error.contains(u"(frame "_s)) << error.toStdString();
+        ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+        EXPECT_EQ(previous.readAll(), QByteArray("previous render"));
+    }
+    // The whole file still renders: the check does not refuse sound input.
+    EXPECT_EQ(RunRenderChain({u"--in"_s, whole, u"--out"_s, out, u"--player-ini"_s, player}), 0);
+    EXPECT_EQ(ReadShortFile(out).Samples, ReadShortFile(whole).Samples);
+}
+
+// Names that are not UTF-8 reach the files they name.
+TEST_F(RenderChain, NamesThatAreNotUtf8) {
+    const QString player = WritePlayerIni([](TDSPItemsC &) {});
+    const QString plain =
+        WriteShortFile(u"in.wav"_s, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 400);
+    const QByteArray folder = QFile::encodeName(FDir.path());
+    const QByteArray in = folder + "/caf\xe9.wav";
+    const QByteArray out = folder + "/r\xe9sultat.wav";
+    ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), in.constData()), 0);
+    EXPECT_EQ(RunRenderChain({u"--in"_s, NameFromNative(in), u"--out"_s, NameFromNative(out),
+                              u"--player-ini"_s, player}),
+              0);
+    struct stat info {};
+    EXPECT_EQ(::stat(out.constData(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
 }
 
 } // namespace

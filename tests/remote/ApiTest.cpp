@@ -3,6 +3,7 @@
 #include "remote/API.h"
 
 #include "config/Settings.h"
+#include "core/NativeNames.h"
 #include "remote/HttpTransport.h"
 #include "remote/Protocol.h"
 #include "remote/UrlEncoding.h"
@@ -13,8 +14,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -200,6 +205,91 @@ TEST_F(ApiTest, UploadReportsProgressUpToTheWholeBody) {
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(lastTotal, static_cast<qint64>(server.Requests()[0].Body.size()));
     EXPECT_EQ(lastSent, lastTotal);
+}
+
+// A file cut while it is sent fails the upload; the server, held after the
+// first bytes until the file is cut, never receives a whole request.
+TEST_F(ApiTest, AFileCutWhileItIsSentFailsAndTheServerGetsNoWholeRequest) {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool started = false;
+    bool cut = false;
+    bool complete = false;
+    httplib::Server server;
+    server.Post("/", [&](const httplib::Request &, httplib::Response &AResponse,
+                         const httplib::ContentReader &AReader) {
+        const bool whole = AReader([&](const char *, size_t) {
+            std::unique_lock l(lock);
+            if (!started) {
+                started = true;
+                changed.notify_all();
+                changed.wait(l, [&] { return cut; });
+            }
+            return true;
+        });
+        {
+            std::lock_guard l(lock);
+            complete = whole;
+        }
+        Reply(AResponse, 200, "accepted");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread listener([&] { server.listen_after_bind(); });
+    while (!server.is_running())
+        std::this_thread::yield();
+    Configure(QStringLiteral("127.0.0.1"), port);
+
+    // Far more than the sockets between the two can hold, and sparse, so
+    // that it costs no disk.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.flac"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(64) << 20));
+    }
+    TOutcome outcome;
+    NewWorker(outcome)->InsertVoiceTrack(2, path);
+    {
+        std::unique_lock l(lock);
+        ASSERT_TRUE(changed.wait_for(l, std::chrono::seconds(30), [&] { return started; }));
+    }
+    QFile(path).resize(1 << 20);
+    {
+        std::lock_guard l(lock);
+        cut = true;
+    }
+    changed.notify_all();
+    WaitForCompletion(outcome);
+    server.stop();
+    listener.join();
+
+    EXPECT_EQ(outcome.Completions, 1);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_EQ(outcome.Error,
+              QStringLiteral("The file changed while it was being sent: %1").arg(path));
+    EXPECT_FALSE(complete);
+}
+
+// A file whose name is not UTF-8 is still found and sent.
+TEST_F(ApiTest, UploadOfAFileNamedInLatin1) {
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Reply(r, 200, ""); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    QTemporaryDir dir;
+    const QByteArray native = QFile::encodeName(dir.path()) + "/caf\xe9.flac";
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "abc", 3), 3);
+    ::close(fd);
+
+    TOutcome outcome;
+    NewWorker(outcome)->InsertVoiceTrack(2, NameFromNative(native));
+    WaitForCompletion(outcome);
+    EXPECT_TRUE(outcome.Success) << outcome.Error.toStdString();
+    ASSERT_EQ(server.Requests().size(), 1u);
+    // The name travels as text: the byte that is not UTF-8 as U+FFFD.
+    EXPECT_EQ(server.Requests()[0].Body,
+              "user=U&pass=W&action=vocarra&fn=caf%EF%BF%BD.flac&pos=2&vt=YWJj");
 }
 
 // --- How replies are judged -------------------------------------------------

@@ -1,10 +1,16 @@
 #include "remote/UploadBody.h"
 
 #include "remote/UrlEncoding.h"
+#include "remote/VoiceTrackFile.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -140,6 +146,132 @@ TEST(UploadBody, AllDoesNotDisturbReading) {
     const QByteArray all = body.All();
     streamed += ReadAll(body, 100);
     EXPECT_EQ(streamed, all);
+}
+
+// --- Streamed from a file --------------------------------------------------
+
+class UploadBodyFile : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
+    void TearDown() override { FDir.setAutoRemove(!HasFailure()); }
+
+    QString Write(const QString &AName, const QByteArray &ABytes) {
+        const QString path = FDir.filePath(AName);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_EQ(file.write(ABytes), ABytes.size());
+        return path;
+    }
+
+    static std::unique_ptr<TVoiceTrackFile> Open(const QString &APath) {
+        QString error;
+        std::unique_ptr<TVoiceTrackFile> file = TVoiceTrackFile::Open(APath, error);
+        EXPECT_TRUE(file) << error.toStdString();
+        EXPECT_TRUE(error.isEmpty());
+        return file;
+    }
+
+    QTemporaryDir FDir;
+};
+
+// The bytes on the wire are those of the whole file encoded in one piece,
+// for sizes around a line, a partial group and the pieces the file is read in.
+TEST_F(UploadBodyFile, SameBytesAsTheWholeFileEncodedAtOnce) {
+    constexpr qsizetype piece = 57 * 4096;
+    const qsizetype sizes[] = {0, 1, 56, 57, 58, piece - 1, piece, piece + 1, (1 << 20) + 333};
+    for (const qsizetype size : sizes) {
+        SCOPED_TRACE(size);
+        QByteArray bytes = RandomBytes(size, unsigned(size));
+        // Runs of escaped characters across the piece edges as well.
+        if (size > piece)
+            bytes.replace(piece - 100, 200, QByteArray(200, char(0xFF)));
+        const QByteArray expected = Prefix + EncodeVoiceTrack(bytes);
+        TUploadBody body(Prefix, Open(Write(QStringLiteral("take.flac"), bytes)));
+        EXPECT_EQ(body.Size(), expected.size());
+        for (std::size_t chunk : {std::size_t(7), std::size_t(65536)}) {
+            body.Rewind();
+            EXPECT_EQ(ReadAll(body, chunk), expected) << "chunk " << chunk;
+        }
+        EXPECT_FALSE(body.Failed());
+    }
+}
+
+TEST_F(UploadBodyFile, WhatCannotBeOpenedIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(FDir.filePath(QStringLiteral("pipe")).toUtf8().constData(), 0600), 0);
+    const struct {
+        const char *Name;
+        QString Path;
+    } cases[] = {
+        {"missing", FDir.filePath(QStringLiteral("missing.flac"))},
+        {"folder", FDir.path()},
+        {"pipe", FDir.filePath(QStringLiteral("pipe"))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        QString error;
+        EXPECT_FALSE(TVoiceTrackFile::Open(c.Path, error));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot open file \"%1\"").arg(c.Path)))
+            << error.toStdString();
+    }
+}
+
+// A file that changes while it is sent fails the body before its end: the
+// receiver never gets as many bytes as were announced.
+TEST_F(UploadBodyFile, AFileThatChangesOnTheWayFailsTheBody) {
+    const QByteArray bytes = RandomBytes(3 * 57 * 4096 + 10, 11);
+    const struct {
+        const char *Name;
+        std::function<void(const QString &)> Change;
+    } cases[] = {
+        {"cut short",
+         [](const QString &APath) { ASSERT_EQ(::truncate(APath.toUtf8().constData(), 1000), 0); }},
+        {"grown",
+         [](const QString &APath) {
+             QFile file(APath);
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("more");
+         }},
+        {"rewritten in place, same size",
+         [](const QString &APath) {
+             const timespec times[2] = {{0, UTIME_OMIT}, {1234567890, 0}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, APath.toUtf8().constData(), times, 0), 0);
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString path = Write(QStringLiteral("take.flac"), bytes);
+        TUploadBody body(Prefix, Open(path));
+        const qint64 announced = body.Size();
+        std::vector<char> buffer(65536);
+        qint64 sent = 0;
+        sent += qint64(body.Read(buffer.data(), buffer.size()));
+        ASSERT_GT(sent, 0);
+        c.Change(path);
+        while (const std::size_t n = body.Read(buffer.data(), buffer.size()))
+            sent += qint64(n);
+        EXPECT_TRUE(body.Failed());
+        EXPECT_LT(sent, announced);
+        EXPECT_EQ(body.ErrorText(),
+                  QStringLiteral("The file changed while it was being sent: %1").arg(path));
+        EXPECT_EQ(body.Read(buffer.data(), buffer.size()), 0u);
+    }
+}
+
+// Even a change made after the last piece was counted but before it is sent
+// is caught before the body is complete.
+TEST_F(UploadBodyFile, AChangeBeforeTheLastPieceIsCaught) {
+    const QByteArray bytes = RandomBytes(100, 12);
+    const QString path = Write(QStringLiteral("small.flac"), bytes);
+    TUploadBody body(Prefix, Open(path));
+    const qint64 announced = body.Size();
+    char buffer[10];
+    ASSERT_EQ(body.Read(buffer, sizeof buffer), sizeof buffer); // inside the prefix
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("x");
+    file.close();
+    EXPECT_LT(ReadAll(body, 64).size() + qint64(sizeof buffer), announced);
+    EXPECT_TRUE(body.Failed());
 }
 
 } // namespace

@@ -2,17 +2,30 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 namespace {
 
-bool ParsePositive(const QString &AText, int &AValue) {
-    bool ok = false;
-    const int value = AText.toInt(&ok);
-    if (!ok || value < 1)
+// A whole number from 1 to AMax in plain decimal digits: no sign, no spaces,
+// no other digits than 0-9 (QString::toInt takes some of those).
+bool ParseNumber(const QString &AText, int AMax, int &AValue) {
+    if (AText.isEmpty() || AText.size() > 10)
         return false;
-    AValue = value;
+    qint64 value = 0;
+    for (const QChar c : AText) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value < 1 || value > AMax)
+        return false;
+    AValue = static_cast<int>(value);
     return true;
+}
+
+bool ParsePositive(const QString &AText, int &AValue) {
+    return ParseNumber(AText, std::numeric_limits<int>::max(), AValue);
 }
 
 } // namespace
@@ -69,9 +82,8 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
         } else if (arg == QLatin1String("--port")) {
             if (!value(v))
                 return std::nullopt;
-            bool ok = false;
-            const int port = v.toInt(&ok);
-            if (!ok || port < 1 || port > 65535) {
+            int port = 0;
+            if (!ParseNumber(v, 65535, port)) {
                 AError = QStringLiteral("--port needs a number from 1 to 65535, not \"%1\"").arg(v);
                 return std::nullopt;
             }
@@ -84,8 +96,11 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
             if (!value(v))
                 return std::nullopt;
             int n = 0;
-            if (!ParsePositive(v, n)) {
-                AError = QStringLiteral("--after needs a position of 1 or more, not \"%1\"").arg(v);
+            // The entry after it goes on the wire as N + 1, which must fit too.
+            if (!ParseNumber(v, std::numeric_limits<int>::max() - 1, n)) {
+                AError = QStringLiteral("--after needs a position from 1 to %1, not \"%2\"")
+                             .arg(std::numeric_limits<int>::max() - 1)
+                             .arg(v);
                 return std::nullopt;
             }
             after = n;

@@ -6,15 +6,17 @@
 #include "config/DataDirs.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
+#include "core/NativeNames.h"
+#include "core/Utils.h"
 #include "audio/AudioEngine.h"
 #include "chain/DSPManager.h"
 #include "chain/PluginHost.h"
 #include "audio/SoundFile.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -61,6 +63,25 @@ private:
     TPluginHost *FPrevious;
 };
 
+// Whether both names lead to one file (through links of either kind).
+bool SameFile(const QString &AFirst, const QString &ASecond) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(NativeName(AFirst).constData(), &first) == 0 &&
+           ::stat(NativeName(ASecond).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+bool IsFile(const QString &APath) {
+    struct stat info {};
+    return ::stat(NativeName(APath).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool Exists(const QString &APath) {
+    struct stat info {};
+    return ::stat(NativeName(APath).constData(), &info) == 0;
+}
+
 // Reads a station file into AObject: the one named (which must exist), or the
 // data directory's, when there is one. A file that does not read is an error:
 // a render from half a chain would look right and sound wrong.
@@ -69,13 +90,13 @@ bool ReadSettings(TPersistent &AObject, const std::optional<QString> &ANamed,
     QString path;
     if (ANamed) {
         path = *ANamed;
-        if (!QFileInfo(path).isFile()) {
+        if (!IsFile(path)) {
             AError = u"no such file: %1"_s.arg(path);
             return false;
         }
     } else {
         path = ResolveDataDir(ProgramDir(), SystemBaseFolders()).DataDir + ADefaultName;
-        if (!QFileInfo::exists(path))
+        if (!Exists(path))
             return true;
     }
     try {
@@ -114,20 +135,56 @@ bool PullAudio(HSTREAM AStream, quint32 AChannels, TSoundFileWriter &AWriter, QS
     }
 }
 
+// Feeds the render's stream from the reader: the library may return short
+// counts before the end (at block edges of compressed files), so read until
+// full or dry.
+quint32 FeedFromFile(HSTREAM, void *ABuffer, quint32 ALength, void *AUser) {
+    auto *reader = static_cast<TSoundFileReader *>(AUser);
+    const quint32 channels = reader->Info().FChannels;
+    const qint64 frames = ALength / (channels * sizeof(float));
+    auto *samples = static_cast<float *>(ABuffer);
+    qint64 done = 0;
+    while (done < frames) {
+        const qint64 got = reader->ReadFrames(samples + done * channels, frames - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return static_cast<quint32>(done * channels * sizeof(float));
+}
+
+// Writes the rendered audio under AName, which ATempName's writer opens.
+QString WriteRender(const QString &AName, const TRenderChainOptions &AOptions, HSTREAM AStream,
+                    const TSoundFileInfo &AFormat, const TSoundFileReader &AReader) {
+    TSoundFileWriter writer;
+    QString reason;
+    if (!writer.Open(AName, AFormat, &reason) ||
+        !PullAudio(AStream, AFormat.FChannels, writer, reason))
+        return reason.isEmpty() ? u"the sound file could not be written"_s : reason;
+    // A damaged input must not pass for a shorter recording.
+    if (AReader.Failed())
+        return u"Error reading %1 at %2 (frame %3): %4"_s.arg(
+            AOptions.In, FormatTimeMs(AReader.Position() * 1000 / AFormat.FRate),
+            QString::number(AReader.Position()), AReader.ErrorText());
+    if (!writer.Close(&reason))
+        return reason.isEmpty() ? u"the sound file could not be written"_s : reason;
+    return QString();
+}
+
 int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain, const TSystemIniBase &ASettings) {
-    TSoundFileReader probe;
+    TSoundFileReader reader;
     QString error;
-    if (!probe.Open(AOptions.In, &error)) {
+    if (!reader.Open(AOptions.In, &error)) {
         PrintError(u"cannot open %1: %2"_s.arg(AOptions.In, error));
         return 1;
     }
-    const TSoundFileInfo format = probe.Info();
-    probe.Close();
+    const TSoundFileInfo format = reader.Info();
 
     BASS_FX_GetVersion();
-    const TStreamHandle stream(BASS_StreamCreateFile(AOptions.In, &error));
+    const TStreamHandle stream(
+        BASS_StreamCreate(format.FRate, format.FChannels, FeedFromFile, &reader));
     if (stream.Get() == 0) {
-        PrintError(u"cannot open %1: %2"_s.arg(AOptions.In, error));
+        PrintError(u"cannot open %1: the file has too many channels"_s.arg(AOptions.In));
         return 1;
     }
 
@@ -138,16 +195,11 @@ int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain, const TSyste
     NoteSkippedPlugins(AChain);
     manager.StartAllDSPs();
 
-    // The result appears under its name only once it is whole.
+    // The result appears under its name only once it is whole (a device or
+    // a pipe is written straight through: see WriteFileAtomically).
     try {
         WriteFileAtomically(AOptions.Out, [&](const QString &ATempName) {
-            TSoundFileWriter writer;
-            QString reason;
-            if (!writer.Open(ATempName, format, &reason) ||
-                !PullAudio(stream.Get(), format.FChannels, writer, reason) ||
-                !writer.Close(&reason))
-                return reason.isEmpty() ? u"the sound file could not be written"_s : reason;
-            return QString();
+            return WriteRender(ATempName, AOptions, stream.Get(), format, reader);
         });
     } catch (const EFileError &AError) {
         PrintError(AError.Message());
@@ -209,6 +261,14 @@ int RunRenderChain(const QStringList &AArguments) {
     const std::optional<TRenderChainOptions> options = ParseRenderChainArguments(AArguments, error);
     if (!options) {
         PrintError(error);
+        const QByteArray usage = RenderChainUsage().toUtf8();
+        std::fwrite(usage.constData(), 1, static_cast<size_t>(usage.size()), stderr);
+        return 2;
+    }
+
+    // Rendering onto the input would destroy the recording it reads.
+    if (SameFile(options->In, options->Out)) {
+        PrintError(u"--out names the same file as --in: %1"_s.arg(options->Out));
         const QByteArray usage = RenderChainUsage().toUtf8();
         std::fwrite(usage.constData(), 1, static_cast<size_t>(usage.size()), stderr);
         return 2;

@@ -5,14 +5,18 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliOutput.h"
 #include "app/cli/RenderChain.h"
+#include "config/ComponentFile.h"
+#include "config/ConfigErrors.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
+#include "core/NativeNames.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -36,20 +40,34 @@ void ShowProgress(qint64 ASent, qint64 ATotal) {
 
 // The settings file to start from: the one named, or without --server the
 // data directory's, as the window would find it next to this program.
-// Returns false when a named file does not exist.
-bool LoadSettingsFile(const TCliOptions &AOptions) {
+// Returns the exit status when it cannot go on: 2 for a named file that does
+// not exist, 1 for one that does not read (going on would connect with half
+// the settings, port 0 among them).
+std::optional<int> LoadSettingsFile(const TCliOptions &AOptions) {
     QString file;
     if (AOptions.SettingsFile) {
         file = *AOptions.SettingsFile;
-        if (!QFileInfo(file).isFile())
-            return false;
+        struct stat info {};
+        if (::stat(NativeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            Print(stderr, QStringLiteral("vocarra-cli: no settings file %1\n").arg(file));
+            return 2;
+        }
     } else if (!AOptions.Server) {
         file = ResolveDataDir(ProgramDir(), SystemBaseFolders()).DataDir +
                QStringLiteral("settings.ini");
+        if (!QFileInfo::exists(file))
+            return std::nullopt;
     }
-    if (!file.isEmpty())
-        Settings().Read(file);
-    return true;
+    if (file.isEmpty())
+        return std::nullopt;
+    try {
+        ReadComponentFile(Settings(), file);
+    } catch (const EConfigError &e) {
+        Print(stderr,
+              QStringLiteral("vocarra-cli: Error loading settings: %1.\n").arg(e.Message()));
+        return 1;
+    }
+    return std::nullopt;
 }
 
 void ApplyConnection(const TCliOptions &AOptions) {
@@ -88,9 +106,13 @@ std::optional<int> RunLocalCommand(const TCliOptions &AOptions) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // File names among the arguments keep every byte: Qt's own decoding of
+    // the arguments would turn a name that is not UTF-8 into another name.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << NameFromNative(argv[i]);
     QCoreApplication app(argc, argv);
     // render-chain takes options of its own and needs no connection.
-    const QStringList arguments = app.arguments().mid(1);
     if (!arguments.isEmpty() && arguments.first() == u"render-chain")
         return RunRenderChain(arguments.mid(1));
     QString error;
@@ -102,11 +124,8 @@ int main(int argc, char *argv[]) {
     InstallLinuxAudioLibrary();
     if (const std::optional<int> localExit = RunLocalCommand(*options))
         return *localExit;
-    if (!LoadSettingsFile(*options)) {
-        Print(stderr,
-              QStringLiteral("vocarra-cli: no settings file %1\n").arg(*options->SettingsFile));
-        return 2;
-    }
+    if (const std::optional<int> settingsExit = LoadSettingsFile(*options))
+        return *settingsExit;
     ApplyConnection(*options);
 
     int exitCode = 1;
