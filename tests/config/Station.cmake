@@ -4,6 +4,7 @@ vocarra_gtest(test_station
         PlayerIniTest.cpp
         SystemIniTest.cpp
         StationStartupTest.cpp
+        StationSaveTest.cpp
     LIBS vocarra_station
 )
 target_compile_definitions(test_station PRIVATE
