@@ -42,6 +42,7 @@ void TStationFile::Read(TPersistent &AObject) {
     const QString path = StationFilePath(FName);
     FSaved.reset();
     FKnown.clear();
+    FPath = path;
     RestoreFromBackup(path, false);
     if (!QFileInfo::exists(path))
         return;
@@ -62,7 +63,8 @@ void TStationFile::Save(const TPersistent &AObject) {
         const QByteArray whole = ComponentToText(AObject);
         std::optional<TTextProps> ours = ParseTextProps(whole);
         QByteArray text = whole;
-        if (FSaved && ours) {
+        // What was read from another folder says nothing about this file.
+        if (FSaved && ours && FPath == path) {
             const QStringList changed = ChangedProps(*FSaved, *ours);
             const std::optional<QByteArray> current = CurrentBytes(path);
             if (changed.isEmpty()) {
@@ -83,6 +85,7 @@ void TStationFile::Save(const TPersistent &AObject) {
         // program changed stays its, until this session changes it too.
         FSaved = std::move(ours);
         FKnown = std::move(text);
+        FPath = path;
         // Only a file that was written whole becomes the new copy; a refused
         // copy is shown by MakeBackupCopy itself.
         MakeBackupCopy(path);

@@ -44,6 +44,7 @@ private:
     // The properties as read (or as this session last saved them); none when
     // no whole file was read, and every save writes the object whole.
     std::optional<TTextProps> FSaved;
-    // The file's bytes as read or as last written.
+    // The file's bytes as read or as last written, and where.
     QByteArray FKnown;
+    QString FPath;
 };

@@ -164,6 +164,17 @@ TEST_F(StationSave, ALaterSaveKeepsWhatTheOtherProgramChanged) {
     EXPECT_TRUE(saved.contains("  ScreenReaderMode = True\r\n"));
 }
 
+TEST_F(StationSave, AnotherDataFolderIsWrittenWhole) {
+    const QByteArray sample = StationSample("system.ini");
+    WriteData(Name, sample);
+    TSystemIni ini;
+    ini.Read();
+    ASSERT_TRUE(QDir().mkpath(Path(u"other"_s)));
+    SetProcessDirs({ExeFolder(), QString(), Path(u"other/"_s)});
+    ini.Save();
+    EXPECT_EQ(ReadBytes(u"other/system.ini"_s), sample);
+}
+
 TEST_F(StationSave, AFileThatDidNotParseIsWrittenWhole) {
     WriteData(Name, "object TSystemIni\r\n  BandsNum = 12\r\n  EQBands = <\r\n");
     TSystemIni ini;

@@ -7,6 +7,7 @@
 #include "app/cli/RenderChain.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
+#include "core/CoreDumps.h"
 #include "devices/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
@@ -88,6 +89,7 @@ std::optional<int> RunLocalCommand(const TCliOptions &AOptions) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    DisableCoreDumps();
     QCoreApplication app(argc, argv);
     // render-chain takes options of its own and needs no connection.
     const QStringList arguments = app.arguments().mid(1);
