@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
-
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -12,6 +12,7 @@ namespace {
 
 std::mutex PresenterLock;
 TMessageBoxPresenter Presenter;
+std::atomic<bool> Unattended{false};
 
 int Present(const QString &AText, const QString &ACaption, int AFlags) {
     TMessageBoxPresenter presenter;
@@ -19,7 +20,7 @@ int Present(const QString &AText, const QString &ACaption, int AFlags) {
         std::lock_guard guard(PresenterLock);
         presenter = Presenter;
     }
-    if (presenter)
+    if (presenter && !Unattended.load())
         return presenter(AText, ACaption, AFlags);
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(ACaption), qUtf8Printable(AText));
     return 0;
@@ -35,6 +36,14 @@ bool OnMainThread() {
 void SetMessageBoxPresenter(TMessageBoxPresenter APresenter) {
     std::lock_guard guard(PresenterLock);
     Presenter = std::move(APresenter);
+}
+
+void SetMessageBoxesUnattended(bool AUnattended) {
+    Unattended.store(AUnattended);
+}
+
+bool MessageBoxesUnattended() {
+    return Unattended.load();
 }
 
 int MyMessageBox(const QString &AText, const QString &ACaption, int AFlags) {

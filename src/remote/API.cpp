@@ -3,6 +3,7 @@
 #include "config/Settings.h"
 #include "core/MainThread.h"
 #include "core/Utils.h"
+#include "core/Wipe.h"
 #include "remote/HttpTransport.h"
 #include "remote/Protocol.h"
 #include "remote/ReplyDecoders.h"
@@ -234,8 +235,17 @@ bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
             DoCallback();
             return false;
         }
-        request.Url = FForm ? BaseURL(settings, false).toUtf8()
-                            : BaseURL(settings, true).toUtf8() + '&' + AQuery;
+        QString base = BaseURL(settings, !FForm);
+        QByteArray utf8 = base.toUtf8();
+        request.Url.reserve(utf8.size() + 1 + AQuery.size());
+        request.Url += utf8;
+        if (!FForm) {
+            request.Url += '&';
+            request.Url += AQuery;
+        }
+        // The credential copies are scratch; the request keeps the one it needs.
+        WipeBytes(utf8);
+        WipeText(base);
     }
     request.Abort = &FAbort;
     if (FForm) {
@@ -254,6 +264,7 @@ bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
     THttpResponse response;
     if (!FForm || !FForm->Failed())
         CreateHttpTransport()->Perform(request, response);
+    WipeBytes(request.Url);
     if (FForm && FForm->Failed()) {
         // The voice track could not be read to its end: the transfer was
         // given up, and the reason is the file's, not the network's.

@@ -1,5 +1,6 @@
 #include "remote/Protocol.h"
 
+#include "core/Wipe.h"
 #include "remote/UrlEncoding.h"
 
 #include <QStringDecoder>
@@ -12,8 +13,17 @@ QString BaseURL(const TSettings &ASettings, bool ACredentials) {
                       .arg(ASettings.TLS ? QStringLiteral("https") : QStringLiteral("http"),
                            ASettings.Server, QString::number(ASettings.Port));
     if (ACredentials) {
-        url += QStringLiteral("/?user=") + QString::fromLatin1(UrlEncode(ASettings.User)) +
-               QStringLiteral("&pass=") + QString::fromLatin1(UrlEncode(ASettings.Pass));
+        // The encoded password is scratch: appended straight into a buffer
+        // large enough from the start, then overwritten.
+        QByteArray user = UrlEncode(ASettings.User);
+        QByteArray pass = UrlEncode(ASettings.Pass);
+        url.reserve(url.size() + 13 + user.size() + pass.size());
+        url += QLatin1StringView("/?user=");
+        url += QLatin1StringView(user);
+        url += QLatin1StringView("&pass=");
+        url += QLatin1StringView(pass);
+        WipeBytes(user);
+        WipeBytes(pass);
     }
     return url;
 }
@@ -25,13 +35,26 @@ QByteArray UploadFormPrefix(const TSettings &ASettings, const QString &AFileName
     if (slash >= 0)
         name = name.mid(slash + 1);
 
+    QByteArray user = UrlEncode(ASettings.User);
+    QByteArray pass = UrlEncode(ASettings.Pass);
+    const QByteArray fn = UrlEncode(name);
+    const QByteArray pos = QByteArray::number(APos);
+    // One buffer of the final size, so that no grown-out copy of the
+    // password is left behind; the encoded scratch copies are overwritten.
     QByteArray form;
-    form += "user=" + UrlEncode(ASettings.User);
-    form += "&pass=" + UrlEncode(ASettings.Pass);
+    form.reserve(40 + user.size() + pass.size() + fn.size() + pos.size());
+    form += "user=";
+    form += user;
+    form += "&pass=";
+    form += pass;
     form += "&action=vocarra";
-    form += "&fn=" + UrlEncode(name);
-    form += "&pos=" + QByteArray::number(APos);
+    form += "&fn=";
+    form += fn;
+    form += "&pos=";
+    form += pos;
     form += "&vt=";
+    WipeBytes(user);
+    WipeBytes(pass);
     return form;
 }
 

@@ -5,12 +5,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QString FileName = u"player.ini"_s;
-
-} // namespace
-
 const TPropTable &TBroadcastSettings::Properties() const {
     static const TPropTable Table{std::initializer_list<TPropInfo>{}};
     return Table;
@@ -39,11 +33,11 @@ QString TPlayerSettings::ClassName() const {
 }
 
 void TPlayerIni::Read() {
-    ReadStationFile(*this, FileName);
+    FFile.Read(*this);
 }
 
-void TPlayerIni::Save() const {
-    SaveStationFile(*this, FileName);
+void TPlayerIni::Save() {
+    FFile.Save(*this);
 }
 
 const TPropTable &TPlayerIni::Properties() const {

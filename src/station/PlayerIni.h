@@ -6,6 +6,7 @@
 // along as read and written back in their places.
 
 #include "config/Persistent.h"
+#include "station/StationFile.h"
 #include "dsp/DSPItems.h"
 
 #include <QString>
@@ -38,11 +39,16 @@ public:
     // Loads player.ini (or its ".bak" copy) from the data directory,
     // overlaying the values it holds. Reports nothing.
     void Read();
-    // Writes player.ini and refreshes its ".bak" copy; a failure is shown.
-    void Save() const;
+    // Writes what this session changed into player.ini (nothing when it
+    // changed nothing, keeping what another program wrote meanwhile) and
+    // refreshes its ".bak" copy; a failure is shown.
+    void Save();
 
     const TPropTable &Properties() const override;
     QString ClassName() const override;
+
+private:
+    TStationFile FFile{QStringLiteral("player.ini")};
 };
 
 // The process-wide player configuration, created on first use (start-up).

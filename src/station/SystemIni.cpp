@@ -12,7 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString FileName = u"system.ini"_s;
 const QString UnresolvedLangDir = u"/"_s;
 const QString FallbackLangDir = u"En"_s;
 
@@ -101,12 +100,12 @@ QString TSystemIni::ResolveLangDir() const {
 }
 
 void TSystemIni::Read() {
-    ReadStationFile(*this, FileName);
+    FFile.Read(*this);
     PadDeviceLists();
 }
 
-void TSystemIni::Save() const {
-    SaveStationFile(*this, FileName);
+void TSystemIni::Save() {
+    FFile.Save(*this);
 }
 
 void TSystemIni::PadDeviceLists() {

@@ -7,6 +7,7 @@
 // and written back in their places.
 
 #include "config/Persistent.h"
+#include "station/StationFile.h"
 #include "devices/SoundDevice.h"
 #include "dsp/EQBands.h"
 
@@ -55,14 +56,18 @@ public:
     // overlaying the values it holds, then makes sure OutputDevice has at
     // least 7 entries and Inputs at least 4. Reports nothing.
     void Read();
-    // Writes system.ini and refreshes its ".bak" copy; a failure is shown.
-    void Save() const;
+    // Writes what this session changed into system.ini (nothing when it
+    // changed nothing, keeping what another program wrote meanwhile) and
+    // refreshes its ".bak" copy; a failure is shown.
+    void Save();
 
     const TPropTable &Properties() const override;
     QString ClassName() const override;
 
 private:
     void PadDeviceLists();
+
+    TStationFile FFile{QStringLiteral("system.ini")};
 
     // Settled on first read through ResolveLangDir, which may happen while
     // the object is being written.

@@ -165,6 +165,7 @@ private Q_SLOTS:
             FStation->HoldPlaylist = false;
             FStation->HoldUpload = false;
         }
+        SetMessageBoxesUnattended(false);
         FForm.reset();
         FServer.reset();
         SetMessageBoxPresenter(nullptr);
@@ -438,6 +439,59 @@ private Q_SLOTS:
         QFile args(marker);
         QVERIFY(args.open(QIODevice::ReadOnly));
         QCOMPARE(args.readAll().trimmed(), QByteArray("-vocarra"));
+    }
+
+    void closeDuringAnUploadAsksFirst_data() {
+        QTest::addColumn<bool>("signalled");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("user says no") << false << 7 << false;
+        QTest::newRow("user says yes") << false << int(mrYes) << true;
+        QTest::newRow("signal asks nobody") << true << 7 << true;
+    }
+    void closeDuringAnUploadAsksFirst() {
+        QFETCH(bool, signalled);
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        TMainFrm &form = ShowForm();
+        const QString file = FDir->path() + u"/take 2.flac"_s;
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(QByteArray(1000, 'f'));
+        }
+        form.SetOnChooseFile([&](const QString &) { return file; });
+        SelectRows({0});
+        FStation->HoldUpload = true; // the station takes its time
+        form.btInsertClick();
+        QCOMPARE(form.UploadsRunning(), 1);
+
+        FAnswer = answer;
+        SetMessageBoxesUnattended(signalled);
+        form.close();
+        SetMessageBoxesUnattended(false);
+        if (signalled) {
+            QVERIFY(FBoxes.empty());
+        } else {
+            QCOMPARE(FBoxes.size(), size_t(1));
+            QCOMPARE(FBoxes[0].Text, u"A voice track is still being uploaded (take 2.flac). Close "
+                                     u"anyway and stop the upload?"_s);
+            QCOMPARE(FBoxes[0].Caption, u"Confirm"_s);
+            QCOMPARE(FBoxes[0].Flags, int(mbYesNoQuestion));
+        }
+        QCOMPARE(form.isVisible(), !closes);
+        QCOMPARE(QFile::exists(DataDir() + u"windowpos.ini"_s), closes);
+        if (!closes) {
+            // The upload goes on and ends as usual.
+            FStation->HoldUpload = false;
+            QTRY_COMPARE_WITH_TIMEOUT(form.UploadsRunning(), 0, 20000);
+            QCOMPARE(Count(FServer->Requests(), "fn=take+2.flac"), 1);
+            QCOMPARE(FBoxes.size(), size_t(1));
+            // Without an upload the window closes without asking.
+            form.close();
+            QVERIFY(!form.isVisible());
+            QCOMPARE(FBoxes.size(), size_t(1));
+        }
     }
 
     void closeSavesPositionColumnsAndSettings() {

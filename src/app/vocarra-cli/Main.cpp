@@ -9,6 +9,7 @@
 #include "config/ConfigErrors.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
+#include "core/CoreDumps.h"
 #include "core/NativeNames.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
@@ -106,6 +107,7 @@ std::optional<int> RunLocalCommand(const TCliOptions &AOptions) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    DisableCoreDumps();
     // File names among the arguments keep every byte: Qt's own decoding of
     // the arguments would turn a name that is not UTF-8 into another name.
     QStringList arguments;

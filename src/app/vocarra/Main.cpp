@@ -4,12 +4,14 @@
 #include "app/windows/TerminationSignals.h"
 #include "station/Startup.h"
 #include "controls/WindowHelpers.h"
+#include "core/CoreDumps.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    DisableCoreDumps();
     QApplication app(argc, argv);
     InitSharedConfig();
     InstallLinuxAudioLibrary();

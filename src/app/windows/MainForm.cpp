@@ -241,8 +241,22 @@ void TMainFrm::FormShow() {
 }
 
 void TMainFrm::closeEvent(QCloseEvent *AEvent) {
+    if (!ConfirmCloseDuringUpload()) {
+        AEvent->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(AEvent);
+}
+
+bool TMainFrm::ConfirmCloseDuringUpload() {
+    // A close that nobody watches (a signal) cannot be answered, and the
+    // session ending will not wait for the upload anyway.
+    if (FUploadsRunning == 0 || MessageBoxesUnattended())
+        return true;
+    return MyMessageBox(u"A voice track is still being uploaded (%1). Close anyway and stop the "
+                        u"upload?"_s.arg(FUploadName),
+                        u"Confirm"_s, mbYesNoQuestion) == mrYes;
 }
 
 void TMainFrm::FormClose() {
@@ -387,7 +401,8 @@ void TMainFrm::btInsertClick() {
         return;
     }
     ++FUploadsRunning;
-    lUploadFile->setText(u"Uploading %1"_s.arg(QFileInfo(fileName).fileName()));
+    FUploadName = QFileInfo(fileName).fileName();
+    lUploadFile->setText(u"Uploading %1"_s.arg(FUploadName));
     pbUpload->setValue(0);
     lUploadFile->show();
     pbUpload->show();

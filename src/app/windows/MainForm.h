@@ -86,6 +86,9 @@ private:
     void CreateControls();
     void FormShow();
     void FormClose();
+    // True when nothing uploads, when nobody can be asked, or when the user
+    // agrees to stop the running upload.
+    bool ConfirmCloseDuringUpload();
     void RefreshPlaylist();
     void RefreshPlaybackInfo();
     void PlaylistDone(TAPI *ASender);
@@ -107,6 +110,7 @@ private:
     bool FUpdatingPlaybackInfo = false;
     bool FShown = false;
     int FUploadsRunning = 0;
+    QString FUploadName; // file name of the upload started last
     TChooseFileEvent FOnChooseFile;
     TTickSource FTickSource;
 };

@@ -1,5 +1,7 @@
 #include "app/windows/TerminationSignals.h"
 
+#include "core/MessageBox.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -35,6 +37,9 @@ bool CloseOnTerminationSignals(QWidget *AWindow) {
     QObject::connect(notifier, &QSocketNotifier::activated, AWindow, [AWindow] {
         char bytes[16];
         [[maybe_unused]] const ssize_t read = ::read(SignalSockets[1], bytes, sizeof bytes);
+        // The session is ending or a terminal interrupts: nobody is there to
+        // answer a box, and a modal one would keep the process from ending.
+        SetMessageBoxesUnattended(true);
         AWindow->close();
     });
 
