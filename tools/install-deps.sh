@@ -12,6 +12,11 @@ packages=(
     pulseaudio sox
     openssl ca-certificates xxd
     fonts-dejavu-core
+    # Station titles in Japanese and Chinese: one font for kana and Han.
+    fonts-wqy-zenhei
+    # The screen-reader test: a virtual X server, a D-Bus session, the AT-SPI
+    # bus and its Python binding.
+    xvfb dbus at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include <QTextLayout>
 #include <QTextOption>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -75,8 +76,8 @@ void TNowPlayingBar::TitleChanged(const QString &ATitle) {
     if (FTitleLabel)
         Text = StripAccelerators(FTitleLabel->text()) + u' ';
     Text += FTitle + QStringLiteral(". ") + FAdditionalTitle;
-    FAccessibleText = Text;
-    NotifyNowPlayingBarTextChanged(this);
+    const QString OldText = std::exchange(FAccessibleText, Text);
+    NotifyNowPlayingBarTextChanged(this, OldText);
 }
 
 void TNowPlayingBar::Click() {

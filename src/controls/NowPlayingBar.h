@@ -47,7 +47,8 @@ public:
     QLabel *TitleLabel() const;
     void SetTitleLabel(QLabel *AValue);
 
-    // What screen readers announce for the bar: "<label caption> <title>. <additional title>".
+    // The bar's text for screen readers: "<label caption> <title>. <additional
+    // title>"; the bar's accessible name, when the window gives one, leads it.
     const QString &AccessibleText() const { return FAccessibleText; }
 
     // Colours are 0x00BBGGRR. These are only stored; the next paint shows them.

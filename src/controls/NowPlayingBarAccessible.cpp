@@ -11,18 +11,29 @@ TNowPlayingBar *TNowPlayingBarAccessible::Bar() const {
     return static_cast<TNowPlayingBar *>(widget());
 }
 
+QString TNowPlayingBarAccessible::ShownText() const {
+    // The name the window gives the bar says which bar it is; alone it would
+    // hide the title from the reader, so it only leads.
+    const QString Caption = widget()->accessibleName();
+    if (Caption.isEmpty())
+        return Bar()->AccessibleText();
+    return Caption + u' ' + Bar()->AccessibleText();
+}
+
 QString TNowPlayingBarAccessible::text(QAccessible::Text AKind) const {
     switch (AKind) {
     case QAccessible::Name:
-        // A name given to the widget explicitly (by the form) still wins.
-        if (!widget()->accessibleName().isEmpty())
-            return widget()->accessibleName();
-        return Bar()->AccessibleText();
     case QAccessible::Value:
-        return Bar()->AccessibleText();
+        return ShownText();
     default:
         return QAccessibleWidget::text(AKind);
     }
+}
+
+void *TNowPlayingBarAccessible::interface_cast(QAccessible::InterfaceType AType) {
+    if (AType == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface *>(this);
+    return QAccessibleWidget::interface_cast(AType);
 }
 
 namespace {
@@ -45,11 +56,16 @@ void InstallNowPlayingBarAccessible() {
     Q_UNUSED(Installed);
 }
 
-void NotifyNowPlayingBarTextChanged(TNowPlayingBar *ABar) {
+void NotifyNowPlayingBarTextChanged(TNowPlayingBar *ABar, const QString &AOldText) {
     QAccessibleEvent NameEvent(ABar, QAccessible::NameChanged);
     EventSink(&NameEvent);
     QAccessibleValueChangeEvent ValueEvent(ABar, ABar->AccessibleText());
     EventSink(&ValueEvent);
+    // The caption that leads the text stays; what follows it is replaced.
+    const QString Caption = ABar->accessibleName();
+    const int At = Caption.isEmpty() ? 0 : static_cast<int>(Caption.size()) + 1;
+    QAccessibleTextUpdateEvent TextEvent(ABar, At, AOldText, ABar->AccessibleText());
+    EventSink(&TextEvent);
 }
 
 TAccessibleEventSink SetNowPlayingBarEventSink(TAccessibleEventSink ASink) {

@@ -1,18 +1,26 @@
 #pragma once
 // What screen readers see of a now-playing bar: a focusable static text whose
-// name is the bar's accessible text (label caption, title, additional title).
+// name is what the bar is for (the name the window gives it, e.g. "Current
+// Track") followed by the bar's accessible text (label caption, title,
+// additional title), so focusing the bar announces both. The same text can be
+// reviewed through the text interface.
+
+#include "controls/StaticTextAccessible.h"
 
 #include <QAccessibleWidget>
 
 class TNowPlayingBar;
 
-class TNowPlayingBarAccessible : public QAccessibleWidget {
+class TNowPlayingBarAccessible : public QAccessibleWidget, public TStaticTextInterface {
 public:
     explicit TNowPlayingBarAccessible(TNowPlayingBar *ABar);
 
-    // Name and value both carry the accessible text, so a reader that
-    // follows value changes announces the new title as well.
+    // Name and value both carry the full text, so a reader that follows
+    // either announces the new title.
+    using TStaticTextInterface::text; // both interfaces have a text()
     QString text(QAccessible::Text AKind) const override;
+    void *interface_cast(QAccessible::InterfaceType AType) override;
+    QString ShownText() const override;
 
 private:
     TNowPlayingBar *Bar() const;
@@ -22,8 +30,8 @@ private:
 // Safe to call more than once; the first call registers.
 void InstallNowPlayingBarAccessible();
 
-// Tells assistive technology that a bar's accessible text changed.
-void NotifyNowPlayingBarTextChanged(TNowPlayingBar *ABar);
+// Tells assistive technology that a bar's accessible text changed from AOldText.
+void NotifyNowPlayingBarTextChanged(TNowPlayingBar *ABar, const QString &AOldText);
 
 // Where those notifications go: QAccessible::updateAccessibility unless a
 // test routes them elsewhere (the offscreen platform has no accessibility

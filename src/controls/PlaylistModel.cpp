@@ -2,6 +2,10 @@
 
 #include <QFont>
 
+QString TPlaylistModel::PlayingDescription() {
+    return QStringLiteral("playing");
+}
+
 TPlaylistModel::TPlaylistModel(QObject *AParent) : QAbstractTableModel(AParent) {}
 
 void TPlaylistModel::SetPlaylist(const TPlaylist *APlaylist) {
@@ -29,7 +33,8 @@ void TPlaylistModel::SetPlaylistPos(int APlaylistPos) {
 
 void TPlaylistModel::RowChanged(int ARow) {
     if (ARow >= 0 && ARow < FRows)
-        Q_EMIT dataChanged(index(ARow, 0), index(ARow, colCount - 1), {Qt::FontRole});
+        Q_EMIT dataChanged(index(ARow, 0), index(ARow, colCount - 1),
+                           {Qt::FontRole, Qt::AccessibleDescriptionRole});
 }
 
 int TPlaylistModel::rowCount(const QModelIndex &AParent) const {
@@ -58,11 +63,17 @@ QVariant TPlaylistModel::data(const QModelIndex &AIndex, int ARole) const {
             return {};
         }
     }
-    if (ARole == Qt::FontRole && AIndex.row() + 1 == FPlaylistPos) {
+    if (AIndex.row() + 1 != FPlaylistPos)
+        return {};
+    if (ARole == Qt::FontRole) {
         QFont font;
         font.setBold(true);
         return font;
     }
+    // Bold is lost on someone who cannot see it: every cell of the row on
+    // air says so to a screen reader.
+    if (ARole == Qt::AccessibleDescriptionRole)
+        return PlayingDescription();
     return {};
 }
 

@@ -20,8 +20,11 @@ public:
     void SetPlaylist(const TPlaylist *APlaylist);
     const TPlaylist *Playlist() const { return FPlaylist; }
 
-    // 1-based position of the playing entry, whose row is drawn bold; any
-    // value outside the rows marks none.
+    // What a screen reader hears as the description of each cell of the row on air.
+    static QString PlayingDescription();
+
+    // 1-based position of the playing entry, whose row is drawn bold and
+    // described as playing; any value outside the rows marks none.
     void SetPlaylistPos(int APlaylistPos);
     int PlaylistPos() const { return FPlaylistPos; }
 

@@ -12,15 +12,22 @@
 #include "remote/API.h"
 #include "support/TestServer.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -80,6 +87,11 @@ struct TStation {
     }
 };
 
+QString AccessibleName(QObject *AObject) {
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(AObject);
+    return iface ? iface->text(QAccessible::Name) : u"(no interface)"_s;
+}
+
 int Count(const std::vector<TRecordedRequest> &ARequests, const std::string &APart) {
     int count = 0;
     for (const TRecordedRequest &request : ARequests)
@@ -120,6 +132,37 @@ private:
 
     void WaitForRequests(const std::string &APart, int ACount) {
         QTRY_VERIFY_WITH_TIMEOUT(Count(FServer->Requests(), APart) >= ACount, 20000);
+    }
+
+    // A shown, active window with the keyboard focus in the playlist, as a
+    // presenter has it before pressing a key; no worker is left running.
+    TMainFrm &ShowFormForKeys() {
+        TMainFrm &form = ShowForm();
+        form.activateWindow();
+        if (!QTest::qWaitForWindowActive(&form))
+            qWarning("the window did not become active");
+        form.lvPlaylist->setFocus();
+        WaitForWorkersToEnd();
+        return form;
+    }
+
+    void WaitForWorkersToEnd() { QTRY_COMPARE_WITH_TIMEOUT(TAPI::Running(), 0, 20000); }
+
+    // A voice track the insert keys can send.
+    QString VoiceTrack() {
+        const QString file = FDir->path() + u"/take.flac"_s;
+        QFile out(file);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(QByteArray(1000, 'f'));
+        return file;
+    }
+
+    QString CellDescription(int ARow, int AColumn) const {
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(FForm->lvPlaylist);
+        QAccessibleInterface *cell = view && view->tableInterface()
+                                         ? view->tableInterface()->cellAt(ARow, AColumn)
+                                         : nullptr;
+        return cell ? cell->text(QAccessible::Description) : u"(no cell)"_s;
     }
 
     bool RowIsBold(int ARow) const {
@@ -183,6 +226,9 @@ private Q_SLOTS:
         form.tmrPlaybackTimer();
         QCOMPARE(form.NPBar->Title(), u"Now"_s);
         QCOMPARE(form.lNextTrack->Title(), u"Next"_s);
+        // What a screen reader announces on each bar: which bar, then its title.
+        QCOMPARE(AccessibleName(form.NPBar), u"Current Track Now. "_s);
+        QCOMPARE(AccessibleName(form.lNextTrack), u"Next Track Next. "_s);
     }
 
     void countdown_data() {
@@ -211,6 +257,8 @@ private Q_SLOTS:
         QCOMPARE(form.edToEnd2->text(), elapsed);
         QCOMPARE(form.EdToEnd->text(), remaining);
         QCOMPARE(form.NPBar->Title(), u"Now"_s); // titles stay whatever the state
+        QCOMPARE(AccessibleName(form.edToEnd2), u"Elapsed time "_s + elapsed);
+        QCOMPARE(AccessibleName(form.EdToEnd), u"Remaining time "_s + remaining);
     }
 
     void noPlaybackInformation() {
@@ -238,8 +286,12 @@ private Q_SLOTS:
         FStation->Playback = "<R><Playback playlistpos=\"" + std::to_string(playlistPos) +
                              "\" pos=\"0\" len=\"1000\" state=\"play\"/></R>";
         ShowForm();
-        for (int row = 0; row < 5; ++row)
+        for (int row = 0; row < 5; ++row) {
             QCOMPARE(RowIsBold(row), row == boldRow);
+            // Bold is lost on a screen reader: the row on air says so.
+            for (int column = 0; column < TPlaylistModel::colCount; ++column)
+                QCOMPARE(CellDescription(row, column), row == boldRow ? u"playing"_s : QString());
+        }
     }
 
     void sameCountKeepsSelectionAndScroll() {
@@ -307,7 +359,8 @@ private Q_SLOTS:
         SelectRows({3, 1, 4});
         form.btDeleteClick();
         QCOMPARE(FBoxes.size(), size_t(1));
-        QCOMPARE(FBoxes[0].Text, u"Delete track?"_s);
+        // The question names the entry it will delete.
+        QCOMPARE(FBoxes[0].Text, u"Delete \"Track 1\" (position 2) from the playlist?"_s);
         QCOMPARE(FBoxes[0].Caption, u"Confirm"_s);
         QCOMPARE(FBoxes[0].Flags, int(mbYesNoQuestion));
         WaitForRequests("action=delete", 1);
@@ -325,7 +378,10 @@ private Q_SLOTS:
         FAnswer = mrYes;
         form.lvPlaylist->clearSelection();
         form.btDeleteClick();
-        QCOMPARE(FBoxes.size(), size_t(2)); // asked both times
+        // Asked the first time; without a selection there is nothing to ask about.
+        QCOMPARE(FBoxes.size(), size_t(2));
+        QCOMPARE(FBoxes[1].Text, u"Please select a track in the playlist"_s);
+        QCOMPARE(FBoxes[1].Flags, int(mbIconWarning));
         QTest::qWait(100);
         QCOMPARE(Count(FServer->Requests(), "action=delete"), 0);
     }
@@ -418,6 +474,158 @@ private Q_SLOTS:
         QVERIFY(!form.lvPlaylistDragOver(4));
         SelectRows({});
         QVERIFY(!form.lvPlaylistDragOver(4));
+    }
+
+    void keysSendTheirRequests_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("selectedAfter");
+        QTest::newRow("Del deletes the entry")
+            << int(Qt::Key_Delete) << 0 << 3 << u"action=delete&pos=4"_s << 3;
+        QTest::newRow("Ins inserts after it")
+            << int(Qt::Key_Insert) << 0 << 3 << u"&pos=5&vt="_s << 3;
+        QTest::newRow("Ctrl+I inserts after it")
+            << int(Qt::Key_I) << int(Qt::ControlModifier) << 0 << u"&pos=2&vt="_s << 0;
+        QTest::newRow("Ctrl+Up moves it up") << int(Qt::Key_Up) << int(Qt::ControlModifier) << 3
+                                             << u"action=move&pos1=4&pos2=3"_s << 2;
+        QTest::newRow("Ctrl+Down moves it down") << int(Qt::Key_Down) << int(Qt::ControlModifier)
+                                                 << 3 << u"action=move&pos1=4&pos2=5"_s << 4;
+    }
+    void keysSendTheirRequests() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, row);
+        QFETCH(QString, request);
+        QFETCH(int, selectedAfter);
+        TMainFrm &form = ShowFormForKeys();
+        const QString track = VoiceTrack();
+        form.SetOnChooseFile([&](const QString &) { return track; });
+        SelectRows({row});
+        const QString title = form.FPlaylistModel->index(row, 2).data().toString();
+        QTest::keyClick(form.lvPlaylist, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        // A moved entry is shown where it went at once, and stays selected there.
+        QCOMPARE(form.lvPlaylist->SelectedRows(), QList<int>{selectedAfter});
+        QCOMPARE(form.FPlaylistModel->index(selectedAfter, 2).data().toString(), title);
+        WaitForRequests(request.toStdString(), 1);
+        WaitForWorkersToEnd();
+        const auto requests = FServer->Requests();
+        QCOMPARE(Count(requests, "action=delete") + Count(requests, "action=move") +
+                     Count(requests, "&vt="),
+                 1);
+        QVERIFY(FBoxes.size() <= 1); // the delete question, nothing else
+    }
+
+    void keysWithoutSelectionSendNothing_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Del") << int(Qt::Key_Delete) << 0;
+        QTest::newRow("Ins") << int(Qt::Key_Insert) << 0;
+        QTest::newRow("Ctrl+I") << int(Qt::Key_I) << int(Qt::ControlModifier);
+        QTest::newRow("Ctrl+Up") << int(Qt::Key_Up) << int(Qt::ControlModifier);
+        QTest::newRow("Ctrl+Down") << int(Qt::Key_Down) << int(Qt::ControlModifier);
+    }
+    void keysWithoutSelectionSendNothing() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        TMainFrm &form = ShowFormForKeys();
+        const QString track = VoiceTrack();
+        form.SetOnChooseFile([&](const QString &) { return track; });
+        form.lvPlaylist->clearSelection();
+        QTest::keyClick(form.lvPlaylist, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(TAPI::Running(), 0); // no worker was started
+        QTest::qWait(100);
+        for (const TRecordedRequest &sent : FServer->Requests())
+            QVERIFY2(sent.Target.find("action=getplaylist2") != std::string::npos ||
+                         sent.Target.find("action=playbackinfo") != std::string::npos,
+                     sent.Target.c_str());
+    }
+
+    void movesAtTheEndsSendNothing() {
+        TMainFrm &form = ShowFormForKeys();
+        SelectRows({0});
+        QTest::keyClick(form.lvPlaylist, Qt::Key_Up, Qt::ControlModifier);
+        SelectRows({4});
+        QTest::keyClick(form.lvPlaylist, Qt::Key_Down, Qt::ControlModifier);
+        SelectRows({1, 2}); // one entry at a time, as a drag allows
+        QTest::keyClick(form.lvPlaylist, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(TAPI::Running(), 0);
+        QCOMPARE(form.FPlaylistModel->index(0, 2).data().toString(), u"Track 0"_s);
+        QCOMPARE(form.FPlaylistModel->index(4, 2).data().toString(), u"Track 4"_s);
+    }
+
+    void deleteKeyAsksAboutTheNamedEntry() {
+        TMainFrm &form = ShowFormForKeys();
+        FAnswer = 7; // No
+        SelectRows({2});
+        QTest::keyClick(form.lvPlaylist, Qt::Key_Delete);
+        QCOMPARE(FBoxes.size(), size_t(1));
+        QCOMPARE(FBoxes[0].Text, u"Delete \"Track 2\" (position 3) from the playlist?"_s);
+        QCOMPARE(TAPI::Running(), 0);
+    }
+
+    void f5RefreshesAtOnce() {
+        TMainFrm &form = ShowFormForKeys();
+        QCOMPARE(Count(FServer->Requests(), "action=getplaylist2"), 1);
+        QTest::keyClick(form.lvPlaylist, Qt::Key_F5);
+        WaitForRequests("action=getplaylist2", 2);
+        WaitForRequests("action=playbackinfo", 2);
+    }
+
+    void hintsShowTheKeys() {
+        TMainFrm &form = ShowForm();
+        QCOMPARE(form.btDelete->toolTip(), u"Delete track (Del)"_s);
+        QCOMPARE(form.btInsert->toolTip(), u"Insert voice track (Ins, Ctrl+I)"_s);
+        // The buttons' names stay short; the hint with the keys is their description.
+        QAccessibleInterface *button = QAccessible::queryAccessibleInterface(form.btDelete);
+        QCOMPARE(button->text(QAccessible::Name), u"Delete track"_s);
+        QCOMPARE(button->text(QAccessible::Description), u"Delete track (Del)"_s);
+    }
+
+    void contextMenuOffersTheSame_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Menu key") << int(Qt::Key_Menu) << 0;
+        QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+        QTest::newRow("right click") << 0 << 0;
+    }
+    void contextMenuOffersTheSame() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        TMainFrm &form = ShowFormForKeys();
+        SelectRows({1});
+        const QRect row = form.lvPlaylist->visualRect(form.FPlaylistModel->index(1, 0));
+        if (key != 0) {
+            QTest::keyClick(form.lvPlaylist, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, row.center(),
+                                    form.lvPlaylist->viewport()->mapToGlobal(row.center()));
+            QApplication::sendEvent(form.lvPlaylist->viewport(), &click);
+        }
+        QTRY_VERIFY(form.pmPlaylist->isVisible());
+        // Opened at the row it acts on.
+        const QPoint rowBottom = form.lvPlaylist->viewport()->mapToGlobal(row.bottomLeft());
+        QVERIFY2(
+            qAbs(form.pmPlaylist->pos().y() - rowBottom.y()) <= row.height(),
+            qPrintable(
+                u"menu at %1, row at %2"_s.arg(form.pmPlaylist->pos().y()).arg(rowBottom.y())));
+        QStringList entries;
+        for (QAction *action : form.pmPlaylist->actions())
+            if (!action->isSeparator())
+                entries << action->text().remove(u'&') + u" | "_s +
+                               action->shortcut().toString(QKeySequence::NativeText);
+        QCOMPARE(entries, (QStringList{u"Insert voice track... | Ins"_s, u"Delete track | Del"_s,
+                                       u"Move up | Ctrl+Up"_s, u"Move down | Ctrl+Down"_s,
+                                       u"Refresh | F5"_s}));
+        // Chosen with the keyboard: down to "Delete track", Enter.
+        QTest::keyClick(form.pmPlaylist, Qt::Key_Down);
+        QTest::keyClick(form.pmPlaylist, Qt::Key_Down);
+        QTest::keyClick(form.pmPlaylist, Qt::Key_Return);
+        QTRY_VERIFY(!form.pmPlaylist->isVisible());
+        QCOMPARE(FBoxes.size(), size_t(1));
+        QCOMPARE(FBoxes[0].Text, u"Delete \"Track 1\" (position 2) from the playlist?"_s);
+        WaitForRequests("action=delete&pos=2", 1);
     }
 
     void recorderStartsWithItsSwitchOrSaysWhyNot() {

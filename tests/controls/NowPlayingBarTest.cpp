@@ -110,6 +110,8 @@ private Q_SLOTS:
     void titleAssignment();
     void accessibleText_data();
     void accessibleText();
+    void windowsNameLeadsTheTitle();
+    void textChangeReplacesWhatFollowsTheCaption();
     void halo_data();
     void halo();
     void layoutCache_data();
@@ -250,6 +252,60 @@ void TNowPlayingBarTest::accessibleText() {
     QCOMPARE(Iface->role(), QAccessible::StaticText);
     QCOMPARE(Iface->text(QAccessible::Name), Expected);
     QCOMPARE(Iface->text(QAccessible::Value), Expected);
+}
+
+void TNowPlayingBarTest::windowsNameLeadsTheTitle() {
+    // The window names the bar ("Current Track"); that name alone hid the
+    // title from the reader. Now it leads, and the title follows.
+    QWidget Window;
+    TNowPlayingBar Bar(&Window);
+    Bar.setAccessibleName(u"Current Track"_s);
+    Bar.setToolTip(u"Current Track"_s);
+    Bar.SetTitle(u"Song 3 \u2014 Artist"_s);
+    QAccessibleInterface *Iface = QAccessible::queryAccessibleInterface(&Bar);
+    QVERIFY(Iface);
+    const QString Expected = u"Current Track Song 3 \u2014 Artist. "_s;
+    QCOMPARE(Iface->text(QAccessible::Name), Expected);
+    QCOMPARE(Iface->text(QAccessible::Value), Expected);
+    QCOMPARE(Iface->text(QAccessible::Description), u"Current Track"_s);
+    QVERIFY(Iface->state().focusable);
+    QAccessibleTextInterface *Text = Iface->textInterface();
+    QVERIFY(Text);
+    QCOMPARE(Text->text(0, -1), Expected);
+    QCOMPARE(Text->characterCount(), int(Expected.size()));
+    int Start = 0;
+    int End = 0;
+    QCOMPARE(Text->textAtOffset(14, QAccessible::WordBoundary, &Start, &End), u"Song"_s);
+    QCOMPARE(Start, 14);
+    QCOMPARE(Text->textAtOffset(3, QAccessible::LineBoundary, &Start, &End), Expected);
+}
+
+void TNowPlayingBarTest::textChangeReplacesWhatFollowsTheCaption() {
+    TNowPlayingBar Bar;
+    Bar.setAccessibleName(u"Next Track"_s);
+    Bar.SetTitle(u"Old"_s);
+    struct TUpdate {
+        int Position;
+        QString Removed;
+        QString Inserted;
+    };
+    static std::vector<TUpdate> Updates;
+    Updates.clear();
+    const TAccessibleEventSink Previous = SetNowPlayingBarEventSink([](QAccessibleEvent *AEvent) {
+        RecordEvent(AEvent);
+        if (AEvent->type() == QAccessible::TextUpdated) {
+            auto *Update = static_cast<QAccessibleTextUpdateEvent *>(AEvent);
+            Updates.push_back(
+                {Update->changePosition(), Update->textRemoved(), Update->textInserted()});
+        }
+    });
+    Bar.SetTitle(u"New"_s);
+    Bar.SetTitle(u"New"_s); // unchanged: nothing to announce
+    SetNowPlayingBarEventSink(Previous);
+    QCOMPARE(Updates.size(), size_t(1));
+    QCOMPARE(Updates[0].Position, int(u"Next Track "_s.size()));
+    QCOMPARE(Updates[0].Removed, u"Old. "_s);
+    QCOMPARE(Updates[0].Inserted, u"New. "_s);
 }
 
 void TNowPlayingBarTest::halo_data() {

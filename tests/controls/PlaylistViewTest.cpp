@@ -5,6 +5,8 @@
 #include "controls/PlaylistModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QFont>
 #include <QScrollBar>
 #include <QtTest>
@@ -67,6 +69,41 @@ private Q_SLOTS:
                 QCOMPARE(font.isValid() && font.value<QFont>().bold(), row == boldRow);
             }
         }
+    }
+
+    // A screen reader cannot see bold: every cell of the row on air is
+    // described as playing, through the view's accessible table, and the
+    // description moves with the playing entry.
+    void playingRowIsDescribed_data() { boldRow_data(); }
+    void playingRowIsDescribed() {
+        QFETCH(int, playlistPos);
+        QFETCH(int, boldRow);
+        TPlaylistModel model;
+        TLxVirtualTree view;
+        view.setModel(&model);
+        const TPlaylist list = MakePlaylist(5);
+        model.SetPlaylist(&list);
+        model.SetPlaylistPos(1);
+        view.resize(400, 300);
+        view.show(); // the accessible tree reaches only rows that are laid out
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+        model.SetPlaylistPos(playlistPos);
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&view);
+        QVERIFY(iface && iface->tableInterface());
+        for (int row = 0; row < 5; ++row) {
+            for (int column = 0; column < TPlaylistModel::colCount; ++column) {
+                QAccessibleInterface *cell = iface->tableInterface()->cellAt(row, column);
+                QVERIFY(cell);
+                QCOMPARE(cell->text(QAccessible::Description),
+                         row == boldRow ? QStringLiteral("playing") : QString());
+            }
+        }
+        // The row that stopped playing and the one that started are both redrawn
+        // and re-described.
+        QVERIFY(!changes.isEmpty());
+        for (const QList<QVariant> &change : changes)
+            QVERIFY(change.at(2).value<QList<int>>().contains(Qt::AccessibleDescriptionRole));
     }
 
     void sameCountKeepsSelectionAndScroll() {

@@ -6,6 +6,7 @@
 #include "station/PlayerIni.h"
 #include "config/Settings.h"
 #include "station/SystemIni.h"
+#include "controls/CountdownLabel.h"
 #include "controls/ListColumns.h"
 #include "controls/LxVirtualTree.h"
 #include "controls/NowPlayingBar.h"
@@ -18,6 +19,7 @@
 #include "core/Utils.h"
 #include "remote/API.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -26,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -63,9 +66,10 @@ void SetupNowPlayingBar(TNowPlayingBar *ABar, const QString &AHint, quint32 ABac
     ABar->SetTextShadowColor(16448250);
 }
 
-QLabel *NewCountdownLabel(QWidget *AParent, const QString &AName) {
-    auto *label = new QLabel(u"- 00:00.0"_s, AParent);
+QLabel *NewCountdownLabel(QWidget *AParent, const QString &AName, const QString &ACaption) {
+    auto *label = new TCountdownLabel(u"- 00:00.0"_s, AParent);
     label->setObjectName(AName);
+    label->SetCaption(ACaption);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont font = label->font();
     font.setBold(true);
@@ -145,10 +149,9 @@ void TMainFrm::CreateControls() {
     panelLayout->addLayout(grid, 1);
     auto *times = new QVBoxLayout;
     times->setSpacing(0);
-    edToEnd2 = NewCountdownLabel(panel, u"edToEnd2"_s);
-    EdToEnd = NewCountdownLabel(panel, u"EdToEnd"_s);
-    edToEnd2->setAccessibleName(u"Elapsed time"_s);
-    EdToEnd->setAccessibleName(u"Remaining time"_s);
+    // A screen reader hears what the time is and the time itself.
+    edToEnd2 = NewCountdownLabel(panel, u"edToEnd2"_s, u"Elapsed time"_s);
+    EdToEnd = NewCountdownLabel(panel, u"EdToEnd"_s, u"Remaining time"_s);
     times->addWidget(edToEnd2);
     times->addWidget(EdToEnd);
     panelLayout->addLayout(times);
@@ -206,6 +209,89 @@ void TMainFrm::CreateControls() {
     tmrPlayback->setInterval(100);
     connect(tmrPlayback, &QTimer::timeout, this, &TMainFrm::tmrPlaybackTimer);
     tmrPlayback->start();
+
+    CreateActions();
+}
+
+namespace {
+
+// "Delete track (Del)": the hint with the keys that do the same.
+QString HintWithKeys(const QString &AHint, const QAction *AAction) {
+    QStringList keys;
+    for (const QKeySequence &key : AAction->shortcuts())
+        keys << key.toString(QKeySequence::NativeText);
+    return keys.isEmpty() ? AHint : u"%1 (%2)"_s.arg(AHint, keys.join(u", "_s));
+}
+
+QAction *NewAction(QWidget *AOwner, const QString &AName, const QString &AText,
+                   const QList<QKeySequence> &AKeys) {
+    auto *action = new QAction(AText, AOwner);
+    action->setObjectName(AName);
+    action->setShortcuts(AKeys);
+    AOwner->addAction(action);
+    return action;
+}
+
+} // namespace
+
+void TMainFrm::CreateActions() {
+    // A presenter who works from the keyboard alone reaches every playlist
+    // action with a key; the toolbar hints and the context menu show them.
+    actInsert = NewAction(this, u"actInsert"_s, u"&Insert voice track..."_s,
+                          {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_I)});
+    actDelete = NewAction(this, u"actDelete"_s, u"&Delete track"_s, {QKeySequence(Qt::Key_Delete)});
+    actMoveUp =
+        NewAction(this, u"actMoveUp"_s, u"Move &up"_s, {QKeySequence(Qt::CTRL | Qt::Key_Up)});
+    actMoveDown =
+        NewAction(this, u"actMoveDown"_s, u"Move d&own"_s, {QKeySequence(Qt::CTRL | Qt::Key_Down)});
+    actRefresh = NewAction(this, u"actRefresh"_s, u"&Refresh"_s, {QKeySequence(Qt::Key_F5)});
+    connect(actInsert, &QAction::triggered, this, &TMainFrm::btInsertClick);
+    connect(actDelete, &QAction::triggered, this, &TMainFrm::btDeleteClick);
+    connect(actMoveUp, &QAction::triggered, this, [this] { actMoveClick(-1); });
+    connect(actMoveDown, &QAction::triggered, this, [this] { actMoveClick(+1); });
+    connect(actRefresh, &QAction::triggered, this, &TMainFrm::tmrMainTimer);
+
+    btInsert->setToolTip(HintWithKeys(u"Insert voice track"_s, actInsert));
+    btDelete->setToolTip(HintWithKeys(u"Delete track"_s, actDelete));
+
+    pmPlaylist = new QMenu(this);
+    pmPlaylist->setObjectName(u"pmPlaylist"_s);
+    pmPlaylist->addAction(actInsert);
+    pmPlaylist->addAction(actDelete);
+    pmPlaylist->addSeparator();
+    pmPlaylist->addAction(actMoveUp);
+    pmPlaylist->addAction(actMoveDown);
+    pmPlaylist->addSeparator();
+    pmPlaylist->addAction(actRefresh);
+
+    lvPlaylist->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvPlaylist, &QWidget::customContextMenuRequested, this, [this](const QPoint &APos) {
+        lvPlaylistContextPopup(lvPlaylist->viewport()->mapToGlobal(APos));
+    });
+    // The menu keys open the menu at the selected row, not where the mouse
+    // happens to rest.
+    actPlaylistMenu = new QAction(lvPlaylist);
+    actPlaylistMenu->setObjectName(u"actPlaylistMenu"_s);
+    actPlaylistMenu->setShortcuts(
+        {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)});
+    actPlaylistMenu->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    lvPlaylist->addAction(actPlaylistMenu);
+    connect(actPlaylistMenu, &QAction::triggered, this,
+            [this] { lvPlaylistContextPopup(std::nullopt); });
+}
+
+void TMainFrm::lvPlaylistContextPopup(std::optional<QPoint> AGlobalPos) {
+    if (!AGlobalPos) {
+        const QList<int> rows = lvPlaylist->SelectedRows();
+        QRect at;
+        if (!rows.isEmpty())
+            at = lvPlaylist->visualRect(FPlaylistModel->index(rows.first(), 0));
+        const QRect visible = lvPlaylist->viewport()->rect();
+        const QPoint corner =
+            at.isValid() && visible.intersects(at) ? at.bottomLeft() : visible.topLeft();
+        AGlobalPos = lvPlaylist->viewport()->mapToGlobal(corner);
+    }
+    pmPlaylist->popup(*AGlobalPos);
 }
 
 QString TMainFrm::RecorderCommandLine() {
@@ -421,12 +507,19 @@ void TMainFrm::UploadDone(TAPI *ASender) {
 }
 
 void TMainFrm::btDeleteClick() {
-    if (MyMessageBox(u"Delete track?"_s, u"Confirm"_s, mbYesNoQuestion) != mrYes)
-        return;
     const QList<int> rows = lvPlaylist->SelectedRows();
-    if (rows.isEmpty())
+    if (rows.isEmpty() || !FPlaylist || rows.first() >= static_cast<int>(FPlaylist->size())) {
+        // Asking to delete when nothing would be deleted only misleads.
+        MyMessageBox(u"Please select a track in the playlist"_s, u"Error"_s, mbIconWarning);
         return;
+    }
     const int index = rows.first();
+    // The question names the entry: with the keyboard, the selection may not
+    // be where the presenter thinks it is.
+    const QString question = u"Delete \"%1\" (position %2) from the playlist?"_s.arg(
+        (*FPlaylist)[static_cast<size_t>(index)].Title, QString::number(index + 1));
+    if (MyMessageBox(question, u"Confirm"_s, mbYesNoQuestion) != mrYes)
+        return;
     StartAction([index](TAPI *AWorker) { AWorker->DeletePlaylistTrack(index); });
 }
 
@@ -448,10 +541,30 @@ void TMainFrm::lvPlaylistDragDrop(int ATargetRow) {
     if (rows.isEmpty() || ATargetRow < 0 || !FPlaylist ||
         ATargetRow >= static_cast<int>(FPlaylist->size()))
         return;
-    const int source = rows.first();
-    std::swap((*FPlaylist)[static_cast<size_t>(source)],
-              (*FPlaylist)[static_cast<size_t>(ATargetRow)]);
+    MovePlaylistEntry(rows.first(), ATargetRow);
+}
+
+void TMainFrm::MovePlaylistEntry(int ASource, int ATarget) {
+    std::swap((*FPlaylist)[static_cast<size_t>(ASource)],
+              (*FPlaylist)[static_cast<size_t>(ATarget)]);
     FPlaylistModel->SetPlaylist(FPlaylist.get());
     StartAction(
-        [source, ATargetRow](TAPI *AWorker) { AWorker->MovePlaylistTrack(source, ATargetRow); });
+        [ASource, ATarget](TAPI *AWorker) { AWorker->MovePlaylistTrack(ASource, ATarget); });
+}
+
+void TMainFrm::actMoveClick(int AStep) {
+    // One entry at a time, as a drag allows.
+    const QList<int> rows = lvPlaylist->SelectedRows();
+    if (rows.size() != 1 || !FPlaylist)
+        return;
+    const int source = rows.first();
+    const int target = source + AStep;
+    if (target < 0 || target >= static_cast<int>(FPlaylist->size()))
+        return;
+    MovePlaylistEntry(source, target);
+    // The entry moved, so the selection goes with it: a second key press
+    // moves it on.
+    lvPlaylist->selectionModel()->setCurrentIndex(FPlaylistModel->index(target, 0),
+                                                  QItemSelectionModel::ClearAndSelect |
+                                                      QItemSelectionModel::Rows);
 }

@@ -10,8 +10,11 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class QAction;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QTimer;
 class QToolButton;
@@ -51,6 +54,12 @@ public:
     void btSettingsClick();
     bool lvPlaylistDragOver(int ATargetRow);
     void lvPlaylistDragDrop(int ATargetRow);
+    // Moves the one selected entry AStep rows up (-1) or down (+1), as a drag
+    // onto that row would; the moved entry stays selected.
+    void actMoveClick(int AStep);
+    // Opens pmPlaylist at AGlobalPos, or at the selected row when the
+    // keyboard asked for it (no position).
+    void lvPlaylistContextPopup(std::optional<QPoint> AGlobalPos);
 
     // --- State, for the view and for tests ----------------------------------
     const TPlaylist *Playlist() const { return FPlaylist.get(); }
@@ -77,6 +86,14 @@ public:
     QTimer *tmrMain;
     QTimer *tmrPlayback;
     TLxPosSave *LxPosSave1;
+    // The keyboard's way to the playlist, also offered by pmPlaylist.
+    QAction *actInsert;
+    QAction *actDelete;
+    QAction *actMoveUp;
+    QAction *actMoveDown;
+    QAction *actRefresh;
+    QAction *actPlaylistMenu; // Menu key, Shift+F10
+    QMenu *pmPlaylist;        // the playlist's context menu
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
@@ -84,6 +101,7 @@ protected:
 
 private:
     void CreateControls();
+    void CreateActions();
     void FormShow();
     void FormClose();
     // True when nothing uploads, when nobody can be asked, or when the user
@@ -103,6 +121,9 @@ private:
     // Starts a delete or move worker that completes in ActionDone; a worker
     // that cannot start is reported like a failed action.
     void StartAction(const std::function<void(TAPI *)> &ARequest);
+    // Swaps entries ASource and ATarget at once and asks the server to move
+    // the one to the other, as a drag does.
+    void MovePlaylistEntry(int ASource, int ATarget);
 
     std::unique_ptr<TPlaylist> FPlaylist;
     bool FUpdatingPlaylist = false;
