@@ -100,7 +100,7 @@ void TCompressorFilter::Process(const TCompressorSetup &ASetup, float *AData, qu
         // on each other.
         if (Stereo) {
             for (quint32 F = 0; F < Count; ++F) {
-                const double L = Data[2 * F], R = Data[2 * F + 1];
+                const double L = Data[2 * size_t(F)], R = Data[2 * size_t(F) + 1];
                 Squares[F] = std::max(L * L, R * R);
             }
         } else {
@@ -130,8 +130,9 @@ void TCompressorFilter::Process(const TCompressorSetup &ASetup, float *AData, qu
             if (Stereo) {
                 for (quint32 I = 0; I < Count; ++I) {
                     const double Factor = Start + I * Slope;
-                    Data[2 * I] = float(Data[2 * I] * Factor);
-                    Data[2 * I + 1] = float(Data[2 * I + 1] * Factor);
+                    float *const Frame = Data + 2 * size_t(I);
+                    Frame[0] = float(Frame[0] * Factor);
+                    Frame[1] = float(Frame[1] * Factor);
                 }
             } else {
                 for (quint32 I = 0; I < Count; ++I) {

@@ -71,8 +71,8 @@ private:
     // The detector's 5 ms average with coefficient c per frame, for a
     // segment of n frames: FDecay[n] = c^n, FWeights[d] = (1 - c) c^d for
     // the frame d frames before the segment's end.
-    double FDecay[TCompressorSetup::ControlFrames + 1];
-    double FWeights[TCompressorSetup::ControlFrames];
+    double FDecay[TCompressorSetup::ControlFrames + 1] = {};
+    double FWeights[TCompressorSetup::ControlFrames] = {};
     double FMeanSquare = 0;
     double FGainDb = 0;     // the ballistics' gain at the last control step
     double FFactor = 1;     // linear gain applied to the current frame

@@ -6,12 +6,12 @@
 namespace {
 
 // W doubles per register: W / 2 stages of two lanes each.
-typedef double TVec2 __attribute__((vector_size(16)));
-typedef double TVec4 __attribute__((vector_size(32)));
-typedef double TVec8 __attribute__((vector_size(64)));
-typedef long long TMask2 __attribute__((vector_size(16)));
-typedef long long TMask4 __attribute__((vector_size(32)));
-typedef long long TMask8 __attribute__((vector_size(64)));
+using TVec2 = double __attribute__((vector_size(16)));
+using TVec4 = double __attribute__((vector_size(32)));
+using TVec8 = double __attribute__((vector_size(64)));
+using TMask2 = long long __attribute__((vector_size(16)));
+using TMask4 = long long __attribute__((vector_size(32)));
+using TMask8 = long long __attribute__((vector_size(64)));
 
 template <int W> struct TVecOf;
 template <> struct TVecOf<2> {
@@ -50,9 +50,9 @@ Step(typename TVecOf<W>::Type (&AY)[M], typename TVecOf<W>::Type (&AZ1)[M],
         if constexpr (W == 2)
             X[R] = Below;
         else if constexpr (W == 4)
-            X[R] = __builtin_shuffle(AY[R], Below, TMask4{6, 7, 0, 1});
+            X[R] = __builtin_shufflevector(AY[R], Below, 6, 7, 0, 1);
         else
-            X[R] = __builtin_shuffle(AY[R], Below, TMask8{14, 15, 0, 1, 2, 3, 4, 5});
+            X[R] = __builtin_shufflevector(AY[R], Below, 14, 15, 0, 1, 2, 3, 4, 5);
     }
     V Old1[M], Old2[M];
     if constexpr (AEdge) {

@@ -12,7 +12,7 @@ public:
         : FChannels(AChannels), FProc(AProc), FUser(AUser) {}
 
     quint32 Read(HSTREAM AHandle, float *ABuffer, quint32 AFrames, bool &AEnded) override {
-        const quint32 Asked = AFrames * FChannels * sizeof(float);
+        const auto Asked = quint32(AFrames * FChannels * sizeof(float));
         const quint32 Given = FProc(AHandle, ABuffer, Asked, FUser);
         if (Given > Asked) {
             // More than the buffer holds: the source wrote past our buffer

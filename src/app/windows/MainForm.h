@@ -69,31 +69,31 @@ public:
     int UploadsRunning() const { return FUploadsRunning; }
 
     // --- Controls ------------------------------------------------------------
-    QToolButton *btRecord;
-    QToolButton *btInsert;
-    QToolButton *btDelete;
-    QToolButton *btDSP;
-    QToolButton *btSettings;
-    TNowPlayingBar *NPBar;
-    TNowPlayingBar *lNextTrack;
-    QLabel *edToEnd2;
-    QLabel *EdToEnd;
-    TLxVirtualTree *lvPlaylist;
-    TPlaylistModel *FPlaylistModel;
-    QLabel *StatusPanel;    // the status bar's one panel
-    QLabel *lUploadFile;    // file name of the running upload
-    QProgressBar *pbUpload; // its progress
-    QTimer *tmrMain;
-    QTimer *tmrPlayback;
-    TLxPosSave *LxPosSave1;
+    QToolButton *btRecord = nullptr;
+    QToolButton *btInsert = nullptr;
+    QToolButton *btDelete = nullptr;
+    QToolButton *btDSP = nullptr;
+    QToolButton *btSettings = nullptr;
+    TNowPlayingBar *NPBar = nullptr;
+    TNowPlayingBar *lNextTrack = nullptr;
+    QLabel *edToEnd2 = nullptr;
+    QLabel *EdToEnd = nullptr;
+    TLxVirtualTree *lvPlaylist = nullptr;
+    TPlaylistModel *FPlaylistModel = nullptr;
+    QLabel *StatusPanel = nullptr;    // the status bar's one panel
+    QLabel *lUploadFile = nullptr;    // file name of the running upload
+    QProgressBar *pbUpload = nullptr; // its progress
+    QTimer *tmrMain = nullptr;
+    QTimer *tmrPlayback = nullptr;
+    TLxPosSave *LxPosSave1 = nullptr;
     // The keyboard's way to the playlist, also offered by pmPlaylist.
-    QAction *actInsert;
-    QAction *actDelete;
-    QAction *actMoveUp;
-    QAction *actMoveDown;
-    QAction *actRefresh;
-    QAction *actPlaylistMenu; // Menu key, Shift+F10
-    QMenu *pmPlaylist;        // the playlist's context menu
+    QAction *actInsert = nullptr;
+    QAction *actDelete = nullptr;
+    QAction *actMoveUp = nullptr;
+    QAction *actMoveDown = nullptr;
+    QAction *actRefresh = nullptr;
+    QAction *actPlaylistMenu = nullptr; // Menu key, Shift+F10
+    QMenu *pmPlaylist = nullptr;        // the playlist's context menu
 
 protected:
     void showEvent(QShowEvent *AEvent) override;
