@@ -14,7 +14,7 @@ add_custom_command(
 add_custom_target(test_certificate DEPENDS ${VOCARRA_TEST_CERT} ${VOCARRA_TEST_KEY})
 
 vocarra_gtest(test_api
-    SOURCES ApiTest.cpp
+    SOURCES ApiTest.cpp HtmlTextTest.cpp
     LIBS vocarra_remote PkgConfig::HTTPLIB)
 add_dependencies(test_api test_certificate)
 target_compile_definitions(test_api PRIVATE VOCARRA_TEST_CERT="${VOCARRA_TEST_CERT}"
