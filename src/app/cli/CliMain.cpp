@@ -7,6 +7,7 @@
 #include "app/cli/RenderChain.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
+#include "core/PrintableText.h"
 #include "devices/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
@@ -17,8 +18,10 @@
 
 namespace {
 
+// Everything this program prints goes through here: much of it is the
+// station's text, and none of it may steer the terminal.
 void Print(FILE *AStream, const QString &AText) {
-    const QByteArray bytes = AText.toUtf8();
+    const QByteArray bytes = PrintableText(AText, pmLines).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), AStream);
     std::fflush(AStream);
 }
@@ -115,7 +118,7 @@ int main(int argc, char *argv[]) {
         if (progressShown)
             Print(stderr, QStringLiteral("\n"));
         if (!ASender->Success()) {
-            Print(stderr, ASender->Error() + u'\n');
+            Print(stderr, (options->Verbose ? ASender->ErrorDetail() : ASender->Error()) + u'\n');
             exitCode = 1;
         } else {
             exitCode = 0;
