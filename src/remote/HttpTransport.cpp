@@ -41,6 +41,10 @@ struct TExchange {
     bool Aborted = false;
 };
 
+// libcurl's timers may fire a little before our clock says they are due;
+// the slack tells the cap on the whole exchange from the connect limit.
+constexpr qint64 KTimerSlackMs = 50;
+
 // "300 ms", or "30 s" for whole seconds.
 QString DurationText(qint64 AMs) {
     return AMs % 1000 == 0 ? QStringLiteral("%1 s").arg(AMs / 1000)
@@ -160,8 +164,8 @@ void TCurlTransport::Perform(const THttpRequest &ARequest, THttpResponse &ARespo
     // An idle limit, not a cap on the whole exchange: a large upload over a
     // slow line may take as long as it needs while bytes keep moving.
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.IdleTimeoutMs));
-    // The progress callback ends a capped exchange in time; this is the
-    // backstop for a phase in which libcurl does not call it.
+    // libcurl keeps the cap to the millisecond; the progress callback runs
+    // only about once a second while nothing moves.
     if (ARequest.TotalTimeoutMs > 0)
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(ARequest.TotalTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -209,8 +213,9 @@ void TCurlTransport::Perform(const THttpRequest &ARequest, THttpResponse &ARespo
             AResponse.ErrorText =
                 QStringLiteral("The station is not answering (less than %1 moved in %2).")
                     .arg(AmountText(x.LowSpeedBytes), DurationText(x.LowSpeedTimeMs));
-        } else if (x.TotalExpired || (rc == CURLE_OPERATION_TIMEDOUT && x.TotalTimeoutMs > 0 &&
-                                      GetTickMs() - x.StartTick >= x.TotalTimeoutMs)) {
+        } else if (x.TotalExpired ||
+                   (rc == CURLE_OPERATION_TIMEDOUT && x.TotalTimeoutMs > 0 &&
+                    GetTickMs() - x.StartTick >= x.TotalTimeoutMs - KTimerSlackMs)) {
             AResponse.ErrorText =
                 QStringLiteral("The station is not answering (no reply within %1).")
                     .arg(DurationText(x.TotalTimeoutMs));

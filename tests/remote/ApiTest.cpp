@@ -502,7 +502,7 @@ TEST_F(ApiTest, EveryRequestButTheUploadIsCappedInAll) {
     // The station thinks for longer than the cap, then answers.
     RemoteOptions().TotalTimeoutMs = 300;
     TTestServer server([](const httplib::Request &, httplib::Response &r) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         Reply(r, 200, "OK");
     });
     Configure(QStringLiteral("127.0.0.1"), server.Port());
