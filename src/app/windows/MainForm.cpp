@@ -324,6 +324,8 @@ void TMainFrm::ShowPlaylistError(const QString &AError) {
     // One line in the status bar; and a list that no longer refreshes says
     // how old it is, so that nobody takes it for the station's present.
     QString text = PrintableText(AError, pmOneLine);
+    if (text.isEmpty()) // a failure that could not even keep its text
+        text = u"The playlist could not be refreshed."_s;
     if (FPlaylist)
         text += u" \u2014 the playlist shown is from %1."_s.arg(
             QLocale().toString(FPlaylistTime, QLocale::LongFormat));
