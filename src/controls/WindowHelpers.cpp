@@ -99,6 +99,8 @@ void InstallWidgetMessageBoxes() {
     SetMessageBoxPresenter([](const QString &AText, const QString &ACaption, int AFlags) {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(ACaption);
+        // The text may be the station's: shown as it stands, never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(AText);
         if (AFlags == mbYesNoQuestion) {
             box.setIcon(QMessageBox::Question);

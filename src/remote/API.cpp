@@ -7,6 +7,7 @@
 #include "remote/HttpTransport.h"
 #include "remote/Protocol.h"
 #include "remote/ReplyDecoders.h"
+#include "remote/ReplyErrorText.h"
 #include "remote/UploadBody.h"
 #include "remote/VoiceTrackFile.h"
 
@@ -181,6 +182,7 @@ void TAPI::Fail(const QString &AError) {
         FSuccess = false;
         FPlaylist.reset();
         FError = AError;
+        FErrorDetail.clear();
     } catch (...) {
         FError.clear(); // cannot even hold the text: complete without it
     }
@@ -248,6 +250,10 @@ bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
         WipeText(base);
     }
     request.Abort = &FAbort;
+    // A refresh or an action is small: past the cap the station is not
+    // answering, whatever trickles in.
+    if (!FForm)
+        request.TotalTimeoutMs = RemoteOptions().TotalTimeoutMs;
     if (FForm) {
         request.Body = FForm.get();
         request.ContentType = "application/x-www-form-urlencoded";
@@ -277,13 +283,15 @@ bool TAPI::SendRequest(const QByteArray &AQuery, QString &AReplyText) {
         DoCallback();
         return false;
     }
-    const QString text = ReplyText(response.Body, response.ContentType);
     if (response.Status < 200 || response.Status > 299) {
-        FError = text;
+        TReplyErrorText error =
+            StatusErrorText(response.Status, response.Body, response.ContentType);
+        FError = std::move(error.Shown);
+        FErrorDetail = std::move(error.Full);
         DoCallback();
         return false;
     }
-    AReplyText = text;
+    AReplyText = ReplyText(response.Body, response.ContentType);
     return true;
 }
 

@@ -51,6 +51,9 @@ public:
 
     bool Success() const { return FSuccess; }
     const QString &Error() const { return FError; }
+    // The failure in full: for a refused request its status line and the
+    // whole reply, which Error() may shorten; otherwise Error() itself.
+    const QString &ErrorDetail() const { return FErrorDetail.isEmpty() ? FError : FErrorDetail; }
     TRequest Request() const { return FRequest; }
     int Param1() const { return FParam1; }
     int Param2() const { return FParam2; }
@@ -89,6 +92,7 @@ private:
     int FParam2 = 0;
     std::unique_ptr<TUploadBody> FForm;
     TPlaybackInfo FPlaybackInfo;
+    QString FErrorDetail;
 
     QPointer<QObject> FReceiver;
     bool FHasReceiver = false;

@@ -27,10 +27,35 @@ struct TExchange {
     qint64 LastActivityTick = 0;
     curl_off_t LastDown = 0;
     curl_off_t LastUp = 0;
+    qint64 StartTick = 0;
+    qint64 TotalTimeoutMs = 0; // 0: none
+    qint64 LowSpeedBytes = 0;  // 0: no low-speed check
+    qint64 LowSpeedTimeMs = 0;
+    // The low-speed window: it starts again whenever enough bytes moved in it.
+    qint64 WindowStartTick = 0;
+    curl_off_t WindowStartBytes = 0;
     bool TooLarge = false;
     bool IdleExpired = false;
+    bool TooSlow = false;
+    bool TotalExpired = false;
     bool Aborted = false;
 };
+
+// libcurl's timers may fire a little before our clock says they are due;
+// the slack tells the cap on the whole exchange from the connect limit.
+constexpr qint64 KTimerSlackMs = 50;
+
+// "300 ms", or "30 s" for whole seconds.
+QString DurationText(qint64 AMs) {
+    return AMs % 1000 == 0 ? QStringLiteral("%1 s").arg(AMs / 1000)
+                           : QStringLiteral("%1 ms").arg(AMs);
+}
+
+// "1 KB" for whole kibibytes, else "N bytes".
+QString AmountText(qint64 ABytes) {
+    return ABytes % 1024 == 0 ? QStringLiteral("%1 KB").arg(ABytes / 1024)
+                              : QStringLiteral("%1 bytes").arg(ABytes);
+}
 
 size_t WriteBody(char *AData, size_t ASize, size_t ACount, void *AUser) {
     auto *x = static_cast<TExchange *>(AUser);
@@ -78,6 +103,21 @@ int OnProgress(void *AUser, curl_off_t, curl_off_t ADown, curl_off_t AUpTotal, c
         x->IdleExpired = true;
         return 1;
     }
+    // A byte now and then resets the idle limit but moves no reply along.
+    const curl_off_t moved = ADown + AUp;
+    if (x->LowSpeedBytes > 0) {
+        if (moved - x->WindowStartBytes >= x->LowSpeedBytes) {
+            x->WindowStartTick = now;
+            x->WindowStartBytes = moved;
+        } else if (now - x->WindowStartTick >= x->LowSpeedTimeMs) {
+            x->TooSlow = true;
+            return 1;
+        }
+    }
+    if (x->TotalTimeoutMs > 0 && now - x->StartTick >= x->TotalTimeoutMs) {
+        x->TotalExpired = true;
+        return 1;
+    }
     return 0;
 }
 
@@ -103,6 +143,13 @@ void TCurlTransport::Perform(const THttpRequest &ARequest, THttpResponse &ARespo
     x.MaxReplyBytes = options.MaxReplyBytes;
     x.IdleTimeoutMs = options.IdleTimeoutMs;
     x.LastActivityTick = GetTickMs();
+    x.StartTick = x.LastActivityTick;
+    x.WindowStartTick = x.LastActivityTick;
+    x.TotalTimeoutMs = ARequest.TotalTimeoutMs;
+    if (options.LowSpeedBytes > 0 && options.LowSpeedTimeMs > 0) {
+        x.LowSpeedBytes = options.LowSpeedBytes;
+        x.LowSpeedTimeMs = options.LowSpeedTimeMs;
+    }
 
     char errorBuffer[CURL_ERROR_SIZE] = {};
     curl_slist *headers = nullptr;
@@ -119,6 +166,10 @@ void TCurlTransport::Perform(const THttpRequest &ARequest, THttpResponse &ARespo
     // An idle limit, not a cap on the whole exchange: a large upload over a
     // slow line may take as long as it needs while bytes keep moving.
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.IdleTimeoutMs));
+    // libcurl keeps the cap to the millisecond; the progress callback runs
+    // only about once a second while nothing moves.
+    if (ARequest.TotalTimeoutMs > 0)
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(ARequest.TotalTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &x);
@@ -157,8 +208,23 @@ void TCurlTransport::Perform(const THttpRequest &ARequest, THttpResponse &ARespo
             AResponse.ErrorText = QStringLiteral("The server's reply is larger than %1 MiB.")
                                       .arg(options.MaxReplyBytes >> 20);
         } else if (x.IdleExpired) {
-            AResponse.ErrorText = QStringLiteral("Timeout was reached: no data moved for %1 ms.")
-                                      .arg(options.IdleTimeoutMs);
+            AResponse.ErrorText =
+                QStringLiteral("The station is not answering (no data moved for %1).")
+                    .arg(DurationText(options.IdleTimeoutMs));
+        } else if (x.TooSlow) {
+            AResponse.ErrorText =
+                QStringLiteral("The station is not answering (less than %1 moved in %2).")
+                    .arg(AmountText(x.LowSpeedBytes), DurationText(x.LowSpeedTimeMs));
+        } else if (x.TotalExpired ||
+                   (rc == CURLE_OPERATION_TIMEDOUT && x.TotalTimeoutMs > 0 &&
+                    GetTickMs() - x.StartTick >= x.TotalTimeoutMs - KTimerSlackMs)) {
+            AResponse.ErrorText =
+                QStringLiteral("The station is not answering (no reply within %1).")
+                    .arg(DurationText(x.TotalTimeoutMs));
+        } else if (rc == CURLE_OPERATION_TIMEDOUT) {
+            AResponse.ErrorText =
+                QStringLiteral("The station is not answering (no connection within %1).")
+                    .arg(DurationText(options.IdleTimeoutMs));
         } else if (x.Aborted) {
             AResponse.ErrorText = QStringLiteral("The request was cancelled.");
         } else if (errorBuffer[0] != '\0') {

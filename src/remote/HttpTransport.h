@@ -19,6 +19,8 @@ struct THttpRequest {
     std::function<void(qint64, qint64)> Progress;
     // Set from another thread to give up the exchange as soon as possible.
     const std::atomic<bool> *Abort = nullptr;
+    // The whole exchange ends after this long; 0: no limit, as long as data moves.
+    qint64 TotalTimeoutMs = 0;
 };
 
 struct THttpResponse {
@@ -39,7 +41,13 @@ public:
 // Process-wide limits of every exchange. Tests shorten them.
 struct TRemoteOptions {
     int IdleTimeoutMs = 30000; // no progress this long while connecting, sending or receiving
-    QString CAFile;            // trusted certificates instead of the system store (tests only)
+    // Fewer than LowSpeedBytes moved within LowSpeedTimeMs: a trickle is not progress.
+    qint64 LowSpeedBytes = 1024;
+    qint64 LowSpeedTimeMs = 30000;
+    // The cap on the whole of a playlist, playback, delete or move request
+    // (never on an upload, which may take as long as a slow line needs).
+    qint64 TotalTimeoutMs = 45000;
+    QString CAFile; // trusted certificates instead of the system store (tests only)
     qint64 MaxReplyBytes = 256LL << 20; // a longer reply fails instead of exhausting memory
     // Replaces the platform's transport (tests only: failures no real server can cause).
     std::function<std::unique_ptr<THttpTransport>()> TransportFactory;

@@ -184,6 +184,95 @@ TEST_F(CliTest, PasswordFromTheEnvironmentUnlessGiven) {
         0);
 }
 
+// The bytes a terminal would act on: any C0 control but tab and line feed,
+// DEL, and the C1 controls.
+bool HasControlBytes(const QString &AText) {
+    for (const QChar c : AText) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n') || (u >= 0x7F && u <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
+TEST(CliServerText, CannotSteerTheTerminal) {
+    // A retitled window, a cleared screen, and a carriage return that lets a
+    // fake line overwrite the real one; in titles, now playing and errors.
+    const std::string hostile = "Real\x1b]0;owned\x07\x1b[2J\x1b[1;1H\rupload OK \xc2\x9b"
+                                "31mred";
+    TTestServer server([&](const httplib::Request &q, httplib::Response &r) {
+        const std::string action = q.get_param_value("action");
+        if (action == "getplaylist2") {
+            r.set_content("<PLAYLIST><TRACK CASTTITLE=\"" + hostile +
+                              "\" DURATION=\"3:00\" STARTTIME=\"\"/></PLAYLIST>",
+                          "text/xml");
+        } else if (action == "playbackinfo") {
+            r.set_content("<R><Playback playlistpos=\"1\" pos=\"0\" len=\"1\" state=\"play\"/>"
+                          "<CurrentTrack><TRACK ITEMTITLE=\"" +
+                              hostile + "\"/></CurrentTrack></R>",
+                          "text/xml");
+        } else if (action == "delete") {
+            r.set_content(hostile, "text/plain"); // a refusal, not "OK"
+        } else {
+            r.status = 500;
+            r.set_content(hostile, "text/plain");
+        }
+    });
+    const QStringList commands[] = {
+        {QStringLiteral("playlist")},
+        {QStringLiteral("playlist"), QStringLiteral("--json")},
+        {QStringLiteral("nowplaying")},
+        {QStringLiteral("nowplaying"), QStringLiteral("--json")},
+        {QStringLiteral("delete"), QStringLiteral("1")},
+        {QStringLiteral("move"), QStringLiteral("1"), QStringLiteral("2")},
+        {QStringLiteral("--verbose"), QStringLiteral("move"), QStringLiteral("1"),
+         QStringLiteral("2")},
+    };
+    for (const QStringList &command : commands) {
+        SCOPED_TRACE(command.join(u' ').toStdString());
+        const TRun run = RunCli(Connection(server.Port()) << command);
+        const QString printed = run.Out + run.Err;
+        EXPECT_TRUE(printed.contains(QStringLiteral("Real"))) << printed.toStdString();
+        EXPECT_FALSE(HasControlBytes(printed)) << printed.toStdString();
+        EXPECT_FALSE(printed.contains(QStringLiteral("owned")));
+        EXPECT_FALSE(printed.contains(QStringLiteral("[2J")));
+        EXPECT_FALSE(printed.contains(QStringLiteral("31m")));
+    }
+    // The fake line stays on the real one's line, where it can be seen.
+    const TRun lines = RunCli(Connection(server.Port()) << QStringLiteral("playlist"));
+    EXPECT_EQ(lines.Out, QStringLiteral("1\t\tReal upload OK red\t3:00\n"));
+}
+
+TEST(CliServerText, ARefusalSaysTheStatusAndVerboseShowsTheWholeReply) {
+    const std::string page =
+        "<html><head><title>502 Bad Gateway</title></head><body><h1>502 Bad Gateway</h1>"
+        "<p>The upstream &amp; its friends are gone.</p>" +
+        std::string(2000, ' ') + "<hr><address>proxy</address></body></html>";
+    TTestServer server([&](const httplib::Request &q, httplib::Response &r) {
+        r.status = 502;
+        if (q.get_param_value("action") == "getplaylist2")
+            r.set_content(page, "text/html");
+    });
+    TRun run = RunCli(Connection(server.Port()) << QStringLiteral("playlist"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, QStringLiteral("HTTP 502 Bad Gateway: 502 Bad Gateway\n"
+                                      "The upstream & its friends are gone.\nproxy\n"));
+    run = RunCli(Connection(server.Port())
+                 << QStringLiteral("--verbose") << QStringLiteral("playlist"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err,
+              QStringLiteral("HTTP 502 Bad Gateway\n") + QString::fromStdString(page) + u'\n');
+    run = RunCli(Connection(server.Port()) << QStringLiteral("delete") << QStringLiteral("1"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, QStringLiteral("HTTP 502 Bad Gateway\n"));
+
+    QString error;
+    const std::optional<TCliOptions> options =
+        ParseCliArguments({QStringLiteral("--verbose"), QStringLiteral("playlist")}, error);
+    ASSERT_TRUE(options.has_value()) << error.toStdString();
+    EXPECT_TRUE(options->Verbose);
+}
+
 // A settings.ini in ADir holding this connection.
 QString WriteSettings(const QString &ADir, int APort, const QString &AUser, const QString &APass) {
     TSettings settings;

@@ -10,6 +10,7 @@
 #include "controls/PlaylistModel.h"
 #include "core/MessageBox.h"
 #include "remote/API.h"
+#include "remote/HttpTransport.h"
 #include "support/TestServer.h"
 
 #include <QAccessible>
@@ -55,8 +56,16 @@ struct TStation {
         "<NextTrack><TRACK ITEMTITLE=\"Next\"/></NextTrack></R>";
     int PlaybackStatus = 200;
     std::string ActionReply = "OK";
+    int ActionStatus = 200;
     std::atomic<bool> HoldPlaylist{false};
     std::atomic<bool> HoldUpload{false};
+    // How the playlist is answered when not as a list.
+    enum TPlaylistFailure { pfNone, pfTrickle, pfEndless, pfStatus };
+    std::atomic<int> PlaylistFailure{pfNone};
+    int PlaylistStatus = 502;
+    std::string PlaylistFailureBody;
+    std::string PlaylistFailureType = "text/plain";
+    std::string TitlePrefix = "Track ";
 
     void Answer(const httplib::Request &ARequest, httplib::Response &AResponse) {
         if (ARequest.method == "POST") {
@@ -67,13 +76,15 @@ struct TStation {
             return;
         }
         const std::string action = ARequest.get_param_value("action");
-        if (action == "getplaylist2") {
+        if (action == "getplaylist2" && PlaylistFailure != pfNone) {
+            AnswerPlaylistFailure(AResponse);
+        } else if (action == "getplaylist2") {
             while (HoldPlaylist)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             std::lock_guard lock(Lock);
             std::string xml = "<?xml version=\"1.0\"?><PLAYLIST>";
             for (int i = 0; i < Tracks; ++i)
-                xml += "<TRACK CASTTITLE=\"Track " + std::to_string(i) +
+                xml += "<TRACK CASTTITLE=\"" + TitlePrefix + std::to_string(i) +
                        "\" DURATION=\"3:00\" STARTTIME=\"12:00:00\"/>";
             AResponse.set_content(xml + "</PLAYLIST>", "text/xml");
         } else if (action == "playbackinfo") {
@@ -82,8 +93,28 @@ struct TStation {
             AResponse.set_content(Playback, "text/xml");
         } else {
             std::lock_guard lock(Lock);
+            AResponse.status = ActionStatus;
             AResponse.set_content(ActionReply, "text/plain");
         }
+    }
+
+    void AnswerPlaylistFailure(httplib::Response &AResponse) {
+        std::lock_guard lock(Lock);
+        if (PlaylistFailure == pfStatus) {
+            AResponse.status = PlaylistStatus;
+            AResponse.set_content(PlaylistFailureBody, PlaylistFailureType);
+            return;
+        }
+        // A byte now and then, or plenty for ever: until the client gives up.
+        const bool trickle = PlaylistFailure == pfTrickle;
+        AResponse.set_chunked_content_provider(
+            "text/xml", [trickle](size_t AOffset, httplib::DataSink &ASink) {
+                if (AOffset > (64u << 20))
+                    return false;
+                std::this_thread::sleep_for(std::chrono::milliseconds(trickle ? 100 : 50));
+                const std::string chunk(trickle ? 1 : 4096, ' ');
+                return ASink.write(chunk.data(), chunk.size());
+            });
     }
 };
 
@@ -204,6 +235,7 @@ private Q_SLOTS:
     }
 
     void cleanup() {
+        RemoteOptions() = TRemoteOptions();
         if (FStation) {
             FStation->HoldPlaylist = false;
             FStation->HoldUpload = false;
@@ -325,6 +357,62 @@ private Q_SLOTS:
         QCOMPARE(form.FPlaylistModel->rowCount(), 5);
     }
 
+    void aStationThatStopsAnsweringIsShownAsSuch_data() {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a byte now and then")
+            << int(TStation::pfTrickle)
+            << u"The station is not answering (less than 1 KB moved in 1 s)."_s;
+        QTest::newRow("a reply without end")
+            << int(TStation::pfEndless) << u"The station is not answering (no reply within 2 s)."_s;
+        QTest::newRow("an empty 502") << int(TStation::pfStatus) << u"HTTP 502 Bad Gateway"_s;
+    }
+    void aStationThatStopsAnsweringIsShownAsSuch() {
+        QFETCH(int, failure);
+        QFETCH(QString, text);
+        RemoteOptions().LowSpeedBytes = 1024;
+        RemoteOptions().LowSpeedTimeMs = 1000;
+        RemoteOptions().TotalTimeoutMs = 2000;
+        TMainFrm &form = ShowForm();
+        QCOMPARE(form.StatusPanel->text(), QString());
+        FStation->PlaylistFailure = failure;
+        // Again and again: the failure stays in sight and the list is kept.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            form.StatusPanel->clear();
+            Refresh();
+            const QString shown = form.StatusPanel->text();
+            QVERIFY2(shown.startsWith(text + u" \u2014 the playlist shown is from "_s),
+                     qPrintable(shown));
+            QCOMPARE(form.FPlaylistModel->rowCount(), 5);
+        }
+        FStation->PlaylistFailure = TStation::pfNone;
+        Refresh();
+        QCOMPARE(form.StatusPanel->text(), QString());
+    }
+
+    void serverTextIsShownAsPlainText() {
+        FStation->TitlePrefix = "&lt;b&gt;x&lt;/b&gt; ";
+        FStation->Playback = "<R><Playback playlistpos=\"1\" pos=\"0\" len=\"1000\" "
+                             "state=\"play\"/><CurrentTrack><TRACK ITEMTITLE=\"&lt;i&gt;Now"
+                             "&lt;/i&gt;\"/></CurrentTrack></R>";
+        TMainFrm &form = ShowForm();
+        QCOMPARE(form.FPlaylistModel->index(0, 2).data().toString(), u"<b>x</b> 0"_s);
+        form.tmrPlaybackTimer();
+        QCOMPARE(form.NPBar->Title(), u"<i>Now</i>"_s);
+        QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(form.NPBar);
+        QVERIFY(bar != nullptr);
+        QVERIFY(bar->text(QAccessible::Value).contains(u"<i>Now</i>"_s));
+
+        FStation->PlaylistFailure = TStation::pfStatus;
+        FStation->PlaylistStatus = 503;
+        FStation->PlaylistFailureBody = "<b>down</b>\x1b[2J";
+        Refresh();
+        QCOMPARE(form.StatusPanel->textFormat(), Qt::PlainText);
+        QVERIFY2(form.StatusPanel->text().startsWith(u"<b>down</b> \u2014 "_s),
+                 qPrintable(form.StatusPanel->text()));
+        QCOMPARE(form.lUploadFile->textFormat(), Qt::PlainText);
+    }
+
     void noSecondPlaylistRequestWhileOneIsInFlight() {
         TMainFrm &form = ShowForm();
         FStation->HoldPlaylist = true;
@@ -394,6 +482,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(FBoxes.size(), size_t(2), 20000);
         QCOMPARE(FBoxes[1].Text, u"Bad position"_s);
         QCOMPARE(FBoxes[1].Caption, u"Error"_s);
+        QCOMPARE(FBoxes[1].Flags, int(mbIconError));
+    }
+
+    void aRefusedActionWithoutTextShowsTheStatus() {
+        FStation->ActionStatus = 502;
+        FStation->ActionReply.clear();
+        TMainFrm &form = ShowForm();
+        SelectRows({0});
+        form.btDeleteClick();
+        QTRY_COMPARE_WITH_TIMEOUT(FBoxes.size(), size_t(2), 20000);
+        QCOMPARE(FBoxes[1].Text, u"HTTP 502 Bad Gateway"_s);
         QCOMPARE(FBoxes[1].Flags, int(mbIconError));
     }
 

@@ -1,11 +1,16 @@
-// Screen placement, scaling and the menu guard of the window helpers.
+// Screen placement, scaling, the menu guard and the message boxes of the
+// window helpers.
 
 #include "controls/WindowHelpers.h"
 
+#include "core/MessageBox.h"
 #include "core/Utils.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -66,6 +71,33 @@ private Q_SLOTS:
         LastPopupTick() = GetTickMs() - sinceCloseMs;
         PopupMenuUnderButton(&button, &menu);
         QCOMPARE(shown, shows);
+    }
+
+    void messageBoxShowsMarkupAsItStands() {
+        InstallWidgetMessageBoxes();
+        Qt::TextFormat boxFormat = Qt::RichText;
+        Qt::TextFormat labelFormat = Qt::RichText;
+        QString labelText;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            boxFormat = box->textFormat();
+            if (const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+                labelFormat = label->textFormat();
+                labelText = label->text();
+            }
+            box->accept();
+        });
+        watcher.start(10);
+        MyMessageBox(QStringLiteral("<b>x</b> &amp; <a href=\"y\">y</a>"), QStringLiteral("Error"),
+                     mbIconError);
+        watcher.stop();
+        SetMessageBoxPresenter(nullptr);
+        QCOMPARE(boxFormat, Qt::PlainText);
+        QCOMPARE(labelFormat, Qt::PlainText);
+        QCOMPARE(labelText, QStringLiteral("<b>x</b> &amp; <a href=\"y\">y</a>"));
     }
 };
 

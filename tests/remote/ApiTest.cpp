@@ -36,6 +36,7 @@ struct TOutcome {
     int Completions = 0;
     bool Success = false;
     QString Error;
+    QString ErrorDetail;
     std::unique_ptr<TPlaylist> Playlist;
     bool HadPlaylist = false;
     TPlaybackInfo Info;
@@ -68,6 +69,7 @@ protected:
             ++AOutcome.Completions;
             AOutcome.Success = ASender->Success();
             AOutcome.Error = ASender->Error();
+            AOutcome.ErrorDetail = ASender->ErrorDetail();
             AOutcome.HadPlaylist = ASender->Playlist() != nullptr;
             AOutcome.Playlist = ASender->TakePlaylist();
             AOutcome.Info = ASender->PlaybackInfo();
@@ -373,9 +375,42 @@ INSTANTIATE_TEST_SUITE_P(
                    QStringLiteral("Bad position")},
         TJudgeCase{"playlist_not_xml", opPlaylist, 200, "hello", "text/plain", true, {}},
         TJudgeCase{"playlist_ok", opPlaylist, 200, KPlaylist, "text/xml", true, {}},
-        TJudgeCase{"playlist_403_empty_body", opPlaylist, 403, "", "text/plain", false, QString()},
+        TJudgeCase{"playlist_403_empty_body", opPlaylist, 403, "", "text/plain", false,
+                   QStringLiteral("HTTP 403 Forbidden")},
         TJudgeCase{"redirect_not_followed", opPlaylist, 302, "moved", "text/plain", false,
                    QStringLiteral("moved")},
+        TJudgeCase{"empty_redirect", opPlaylist, 302, "", "text/plain", false,
+                   QStringLiteral("HTTP 302 Found")},
+        TJudgeCase{"playlist_502_empty", opPlaylist, 502, "", "text/plain", false,
+                   QStringLiteral("HTTP 502 Bad Gateway")},
+        TJudgeCase{"delete_401_empty", opDelete, 401, "", "text/plain", false,
+                   QStringLiteral("HTTP 401 Unauthorized")},
+        TJudgeCase{"delete_500_only_a_line_break", opDelete, 500, "\r\n", "text/plain", false,
+                   QStringLiteral("HTTP 500 Internal Server Error")},
+        TJudgeCase{"unknown_status_empty", opMove, 599, "", "text/plain", false,
+                   QStringLiteral("HTTP 599")},
+        TJudgeCase{"access_denied_verbatim", opPlaylist, 403, "Access denied", "text/plain", false,
+                   QStringLiteral("Access denied")},
+        TJudgeCase{"proxy_error_page", opPlaylist, 502,
+                   "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n"
+                   "<center><h1>502 Bad Gateway</h1></center>\r\n<hr><center>nginx</center>\r\n"
+                   "</body>\r\n</html>\r\n",
+                   "text/html", false,
+                   QStringLiteral("HTTP 502 Bad Gateway: 502 Bad Gateway\nnginx")},
+        TJudgeCase{"html_page_labelled_as_plain_text", opDelete, 500,
+                   "<!DOCTYPE html><html><body><p>Server   error</p>"
+                   "<script>var x = 1;</script></body></html>",
+                   "text/plain", false,
+                   QStringLiteral("HTTP 500 Internal Server Error: Server error")},
+        TJudgeCase{"html_entities_and_markup_become_text", opDelete, 500,
+                   "<p>Fish &amp; chips &lt;b&gt;x&lt;/b&gt; caf&#233; &#x263A; &bogus;</p>",
+                   "text/html; charset=utf-8", false,
+                   QStringLiteral("HTTP 500 Internal Server Error: Fish & chips <b>x</b> "
+                                  "caf\u00e9 \u263a &bogus;")},
+        TJudgeCase{"html_page_without_words", opPlaylist, 503, "<html><body></body></html>",
+                   "text/html", false, QStringLiteral("HTTP 503 Service Unavailable")},
+        TJudgeCase{"move_ok_as_html_with_2xx_stays_the_text", opMove, 200, "<b>OK</b>", "text/html",
+                   false, QStringLiteral("<b>OK</b>")},
         TJudgeCase{"upload_any_text", opUpload, 200, "whatever", "text/plain", true, {}},
         TJudgeCase{"upload_status_299", opUpload, 299, "", "text/plain", true, {}},
         TJudgeCase{"upload_status_413", opUpload, 413, "Too large", "text/plain", false,
@@ -486,6 +521,7 @@ TEST_F(ApiTest, SilentServerTimesOutAfterTheIdleLimit) {
     release = true;
     EXPECT_FALSE(outcome.Success);
     EXPECT_TRUE(outcome.Error.contains(QStringLiteral("300 ms")));
+    EXPECT_TRUE(outcome.Error.startsWith(QStringLiteral("The station is not answering")));
 }
 
 TEST_F(ApiTest, SlowButSteadyReplyIsNotCutOff) {
@@ -507,6 +543,126 @@ TEST_F(ApiTest, SlowButSteadyReplyIsNotCutOff) {
     NewWorker(outcome)->GetPlaylistContents();
     WaitForCompletion(outcome);
     EXPECT_TRUE(outcome.Success) << outcome.Error.toStdString();
+}
+
+// A reply that sends AChunk bytes every AEveryMs and never ends, until the
+// client goes away (a write fails) or the server stops.
+void Trickle(httplib::Response &AResponse, size_t AChunk, int AEveryMs) {
+    AResponse.set_chunked_content_provider(
+        "text/xml", [AChunk, AEveryMs](size_t AOffset, httplib::DataSink &ASink) {
+            if (AOffset > (64u << 20))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(AEveryMs));
+            const std::string chunk(AChunk, ' ');
+            return ASink.write(chunk.data(), chunk.size());
+        });
+}
+
+TEST_F(ApiTest, ATrickleIsNotProgress) {
+    // A byte every 100 ms keeps the idle limit happy for ever.
+    RemoteOptions().LowSpeedBytes = 1024;
+    RemoteOptions().LowSpeedTimeMs = 1000;
+    TTestServer server([](const httplib::Request &, httplib::Response &r) { Trickle(r, 1, 100); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaylistContents();
+    WaitForCompletion(outcome);
+    EXPECT_EQ(outcome.Completions, 1);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_EQ(outcome.Error,
+              QStringLiteral("The station is not answering (less than 1 KB moved in 1 s)."));
+    EXPECT_FALSE(outcome.HadPlaylist);
+}
+
+TEST_F(ApiTest, ASteadyReplyThatNeverEndsIsCappedInAll) {
+    RemoteOptions().LowSpeedBytes = 1024;
+    RemoteOptions().LowSpeedTimeMs = 1000;
+    RemoteOptions().TotalTimeoutMs = 2000;
+    TTestServer server(
+        [](const httplib::Request &, httplib::Response &r) { Trickle(r, 4096, 50); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaybackInfo();
+    WaitForCompletion(outcome);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_EQ(outcome.Error, QStringLiteral("The station is not answering (no reply within 2 s)."));
+}
+
+TEST_F(ApiTest, EveryRequestButTheUploadIsCappedInAll) {
+    // The station thinks for longer than the cap, then answers.
+    RemoteOptions().TotalTimeoutMs = 300;
+    TTestServer server([](const httplib::Request &, httplib::Response &r) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        Reply(r, 200, "OK");
+    });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    QTemporaryDir dir;
+    const QString upload = dir.filePath(QStringLiteral("vt.flac"));
+    QFile file(upload);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("fLaC");
+    file.close();
+
+    const struct {
+        const char *Name;
+        std::function<void(TAPI *)> Start;
+        bool Capped;
+    } cases[] = {
+        {"playlist", [](TAPI *w) { w->GetPlaylistContents(); }, true},
+        {"playback", [](TAPI *w) { w->GetPlaybackInfo(); }, true},
+        {"delete", [](TAPI *w) { w->DeletePlaylistTrack(0); }, true},
+        {"move", [](TAPI *w) { w->MovePlaylistTrack(0, 1); }, true},
+        {"upload", [&](TAPI *w) { w->InsertVoiceTrack(2, upload); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TOutcome outcome;
+        c.Start(NewWorker(outcome));
+        WaitForCompletion(outcome);
+        EXPECT_EQ(outcome.Success, !c.Capped) << outcome.Error.toStdString();
+        if (c.Capped) {
+            EXPECT_EQ(outcome.Error,
+                      QStringLiteral("The station is not answering (no reply within 300 ms)."));
+        }
+    }
+}
+
+TEST_F(ApiTest, AHugeErrorPageIsCutForTheUserAndKeptWhole) {
+    std::string page = "<html><head><title>Oops</title><style>p{}</style></head><body>";
+    for (int i = 0; page.size() < (1u << 20); ++i)
+        page += "<p>Line " + std::to_string(i) + " of a long story about what went wrong.</p>\n";
+    page += "</body></html>";
+    TTestServer server(
+        [&](const httplib::Request &, httplib::Response &r) { Reply(r, 500, page, "text/html"); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->DeletePlaylistTrack(0);
+    WaitForCompletion(outcome);
+    EXPECT_FALSE(outcome.Success);
+    EXPECT_TRUE(outcome.Error.startsWith(
+        QStringLiteral("HTTP 500 Internal Server Error: Line 0 of a long story")));
+    EXPECT_TRUE(outcome.Error.endsWith(QStringLiteral("\u2026")));
+    EXPECT_LE(outcome.Error.count(u'\n'), 2);
+    EXPECT_LE(outcome.Error.size(), 340);
+    EXPECT_EQ(outcome.ErrorDetail,
+              QStringLiteral("HTTP 500 Internal Server Error\n") + QString::fromStdString(page));
+}
+
+TEST_F(ApiTest, ErrorDetailCarriesTheStatusLineAndTheWholeReply) {
+    TTestServer server(
+        [](const httplib::Request &, httplib::Response &r) { Reply(r, 403, "Access denied"); });
+    Configure(QStringLiteral("127.0.0.1"), server.Port());
+    TOutcome outcome;
+    NewWorker(outcome)->GetPlaylistContents();
+    WaitForCompletion(outcome);
+    EXPECT_EQ(outcome.Error, QStringLiteral("Access denied"));
+    EXPECT_EQ(outcome.ErrorDetail, QStringLiteral("HTTP 403 Forbidden\nAccess denied"));
+
+    Configure(QString(), 1);
+    TOutcome unconfigured;
+    NewWorker(unconfigured)->GetPlaylistContents();
+    WaitForCompletion(unconfigured);
+    EXPECT_EQ(unconfigured.ErrorDetail, unconfigured.Error);
 }
 
 // --- TLS ---------------------------------------------------------------------

@@ -34,7 +34,7 @@ QString CliUsage() {
     return QStringLiteral(
         "usage: vocarra-cli [--settings PATH] [--server HOST] [--port N] [--tls] [--user U] "
         "[--pass P]\n"
-        "                   COMMAND\n"
+        "                   [--verbose] COMMAND\n"
         "  playlist [--json]        one line per entry: POS<TAB>START<TAB>TITLE<TAB>DURATION\n"
         "  nowplaying [--json]      PlaylistPos, Pos, Len, State, CurrentTrack, NextTrack\n"
         "  delete POS               delete the entry at 1-based POS\n"
@@ -47,7 +47,8 @@ QString CliUsage() {
         "                           run the sound file IN through the microphone chain\n"
         "The connection comes from the settings file PATH, or without --settings and --server\n"
         "from settings.ini in the data directory; the flags override it. The password may\n"
-        "also come from the environment variable VOCARRA_PASS.\n");
+        "also come from the environment variable VOCARRA_PASS. --verbose shows the whole reply\n"
+        "of a refused request instead of its first lines.\n");
 }
 
 std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &AError) {
@@ -92,6 +93,8 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
             options.TLS = true;
         } else if (arg == QLatin1String("--json")) {
             options.Json = true;
+        } else if (arg == QLatin1String("--verbose")) {
+            options.Verbose = true;
         } else if (arg == QLatin1String("--after")) {
             if (!value(v))
                 return std::nullopt;

@@ -17,6 +17,8 @@ struct TCliOptions {
 
     TCommand Command = cmPlaylist;
     bool Json = false;
+    // A refused request's whole reply instead of its short text.
+    bool Verbose = false;
     int Pos1 = 0; // 1-based: the entry to delete or move, or the one to upload after
     int Pos2 = 0; // 1-based target of a move
     QString File;

@@ -1,18 +1,19 @@
 #include "app/cli/CliOutput.h"
 
+#include "core/PrintableText.h"
+
 QString OneLine(QString AText) {
-    for (QChar &c : AText) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = u' ';
-    }
-    return AText;
+    return PrintableText(AText, pmOneLine);
 }
 
 QString JsonString(const QString &AText) {
+    // A reader may print the decoded value to a terminal: no escape sequence
+    // travels inside it either.
+    const QString text = PrintableText(AText, pmEscapedWhitespace);
     QString out;
-    out.reserve(AText.size() + 2);
+    out.reserve(text.size() + 2);
     out += u'"';
-    for (const QChar c : AText) {
+    for (const QChar c : text) {
         switch (c.unicode()) {
         case u'"':
             out += QLatin1String("\\\"");

@@ -15,10 +15,11 @@ QString NowPlayingLines(const TPlaybackInfo &AInfo);
 // {"playlistPos":3,"pos":10000,"len":30000,"state":"play","currentTrack":"...","nextTrack":"..."}
 QString NowPlayingJson(const TPlaybackInfo &AInfo);
 
-// AText with every control character turned into a space: one entry must
-// stay one line, as a tab or line break inside a text would shift the columns
-// of scripts that read them.
+// AText with its escape sequences removed and every other control character
+// turned into a space: one entry must stay one line, as a tab or line break
+// inside a text would shift the columns of scripts that read them.
 QString OneLine(QString AText);
 
-// A JSON string literal, quotes included.
+// A JSON string literal, quotes included, without escape sequences or control
+// characters other than the escaped tab, CR and line feed.
 QString JsonString(const QString &AText);

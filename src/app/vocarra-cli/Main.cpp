@@ -11,6 +11,7 @@
 #include "config/Settings.h"
 #include "core/CoreDumps.h"
 #include "core/NativeNames.h"
+#include "core/PrintableText.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 
@@ -22,8 +23,10 @@
 
 namespace {
 
+// Everything this program prints goes through here: much of it is the
+// station's text, and none of it may steer the terminal.
 void Print(FILE *AStream, const QString &AText) {
-    const QByteArray bytes = AText.toUtf8();
+    const QByteArray bytes = PrintableText(AText, pmLines).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), AStream);
     std::fflush(AStream);
 }
@@ -136,7 +139,7 @@ int main(int argc, char *argv[]) {
         if (progressShown)
             Print(stderr, QStringLiteral("\n"));
         if (!ASender->Success()) {
-            Print(stderr, ASender->Error() + u'\n');
+            Print(stderr, (options->Verbose ? ASender->ErrorDetail() : ASender->Error()) + u'\n');
             exitCode = 1;
         } else {
             exitCode = 0;

@@ -15,6 +15,7 @@
 #include "controls/WindowHelpers.h"
 #include "core/FileVersion.h"
 #include "core/MessageBox.h"
+#include "core/PrintableText.h"
 #include "core/Process.h"
 #include "core/Utils.h"
 #include "remote/API.h"
@@ -28,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -177,8 +179,11 @@ void TMainFrm::CreateControls() {
 
     StatusPanel = new QLabel(this);
     StatusPanel->setObjectName(u"StatusBar1"_s);
+    // It shows the station's words, never its markup.
+    StatusPanel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(StatusPanel, 1);
     lUploadFile = new QLabel(this);
+    lUploadFile->setTextFormat(Qt::PlainText);
     pbUpload = new QProgressBar(this);
     pbUpload->setAccessibleName(u"Upload progress"_s);
     pbUpload->setRange(0, 100);
@@ -382,7 +387,7 @@ void TMainFrm::RefreshPlaylist() {
                     [](TAPI *AWorker) { AWorker->GetPlaylistContents(); });
     if (!error.isEmpty()) {
         FUpdatingPlaylist = false;
-        StatusPanel->setText(error);
+        ShowPlaylistError(error);
     }
 }
 
@@ -403,15 +408,28 @@ void TMainFrm::RefreshPlaybackInfo() {
 void TMainFrm::PlaylistDone(TAPI *ASender) {
     FUpdatingPlaylist = false;
     if (!ASender->Success()) {
-        StatusPanel->setText(ASender->Error());
+        ShowPlaylistError(ASender->Error());
         return;
     }
     std::unique_ptr<TPlaylist> old = std::move(FPlaylist);
     FPlaylist = ASender->TakePlaylist();
     if (!FPlaylist) // a successful reply always carries one; never leave the view dangling
         FPlaylist = std::make_unique<TPlaylist>();
+    FPlaylistTime = QTime::currentTime();
     UpdatePlaylistView();
     StatusPanel->clear();
+}
+
+void TMainFrm::ShowPlaylistError(const QString &AError) {
+    // One line in the status bar; and a list that no longer refreshes says
+    // how old it is, so that nobody takes it for the station's present.
+    QString text = PrintableText(AError, pmOneLine);
+    if (text.isEmpty()) // a failure that could not even keep its text
+        text = u"The playlist could not be refreshed."_s;
+    if (FPlaylist)
+        text += u" \u2014 the playlist shown is from %1."_s.arg(
+            QLocale().toString(FPlaylistTime, QLocale::LongFormat));
+    StatusPanel->setText(text);
 }
 
 void TMainFrm::UpdatePlaylistView() {

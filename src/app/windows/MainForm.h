@@ -8,6 +8,7 @@
 #include "remote/PlaylistTypes.h"
 
 #include <QMainWindow>
+#include <QTime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -115,6 +116,8 @@ private:
     void UploadDone(TAPI *ASender);
     void UploadProgress(qint64 ASent, qint64 ATotal);
     void UpdatePlaylistView();
+    // A failed refresh in the status bar, with the age of the list still shown.
+    void ShowPlaylistError(const QString &AError);
     // Starts AWorker with ARequest; when it cannot start, deletes it and
     // returns the reason.
     static QString StartWorker(TAPI *AWorker, const std::function<void(TAPI *)> &ARequest);
@@ -126,6 +129,7 @@ private:
     void MovePlaylistEntry(int ASource, int ATarget);
 
     std::unique_ptr<TPlaylist> FPlaylist;
+    QTime FPlaylistTime; // when FPlaylist arrived
     bool FUpdatingPlaylist = false;
     TPlaybackInfo FPlaybackInfo;
     bool FUpdatingPlaybackInfo = false;
