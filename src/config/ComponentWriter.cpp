@@ -34,7 +34,7 @@ private:
 
     void NewLine(int ALevel) {
         FOut.append("\r\n");
-        FOut.append(2 * ALevel, ' ');
+        FOut.append(qsizetype(2) * ALevel, ' ');
     }
 
     void BeginProperty(const QString &AName, int ALevel) {

@@ -11,6 +11,7 @@
 #include "core/MessageBox.h"
 #include "remote/API.h"
 #include "remote/HttpTransport.h"
+#include "support/Hold.h"
 #include "support/TestServer.h"
 
 #include <QAccessible>
@@ -57,8 +58,8 @@ struct TStation {
     int PlaybackStatus = 200;
     std::string ActionReply = "OK";
     int ActionStatus = 200;
-    std::atomic<bool> HoldPlaylist{false};
-    std::atomic<bool> HoldUpload{false};
+    THold HoldPlaylist;
+    THold HoldUpload;
     // How the playlist is answered when not as a list.
     enum TPlaylistFailure { pfNone, pfTrickle, pfEndless, pfStatus };
     std::atomic<int> PlaylistFailure{pfNone};
@@ -69,8 +70,7 @@ struct TStation {
 
     void Answer(const httplib::Request &ARequest, httplib::Response &AResponse) {
         if (ARequest.method == "POST") {
-            while (HoldUpload)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            HoldUpload.WaitReleased();
             std::lock_guard lock(Lock);
             AResponse.set_content(ActionReply, "text/plain");
             return;
@@ -79,8 +79,7 @@ struct TStation {
         if (action == "getplaylist2" && PlaylistFailure != pfNone) {
             AnswerPlaylistFailure(AResponse);
         } else if (action == "getplaylist2") {
-            while (HoldPlaylist)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            HoldPlaylist.WaitReleased();
             std::lock_guard lock(Lock);
             std::string xml = "<?xml version=\"1.0\"?><PLAYLIST>";
             for (int i = 0; i < Tracks; ++i)
@@ -345,7 +344,8 @@ private Q_SLOTS:
         Refresh();
         QCOMPARE(form.FPlaylistModel->rowCount(), 301);
         QVERIFY(form.lvPlaylist->SelectedRows().isEmpty());
-        QTest::qWait(50); // the rows are laid out again
+        form.lvPlaylist->doItemsLayout(); // the rows are laid out again
+        QCoreApplication::processEvents();
         QCOMPARE(form.lvPlaylist->verticalScrollBar()->value(), 120);
     }
 
@@ -420,7 +420,9 @@ private Q_SLOTS:
         WaitForRequests("action=getplaylist2", 2);
         form.tmrMainTimer();
         form.tmrMainTimer();
-        QTest::qWait(100);
+        // Only the held playlist worker is left once the playback ones end; a
+        // second playlist worker would be running beside it.
+        QTRY_COMPARE_WITH_TIMEOUT(TAPI::Running(), 1, 20000);
         QCOMPARE(Count(FServer->Requests(), "action=getplaylist2"), 2);
         QVERIFY(form.UpdatingPlaylist());
         FStation->HoldPlaylist = false;
@@ -470,7 +472,7 @@ private Q_SLOTS:
         QCOMPARE(FBoxes.size(), size_t(2));
         QCOMPARE(FBoxes[1].Text, u"Please select a track in the playlist"_s);
         QCOMPARE(FBoxes[1].Flags, int(mbIconWarning));
-        QTest::qWait(100);
+        QCOMPARE(TAPI::Running(), 0); // no worker, so nothing can be sent
         QCOMPARE(Count(FServer->Requests(), "action=delete"), 0);
     }
 
@@ -551,7 +553,7 @@ private Q_SLOTS:
         QCOMPARE(FBoxes[0].Caption, u"Error"_s);
         QCOMPARE(FBoxes[0].Flags, flags);
         QCOMPARE(form.UploadsRunning(), 0);
-        QTest::qWait(100);
+        QCOMPARE(TAPI::Running(), 0); // no worker, so nothing can be sent
         for (const TRecordedRequest &request : FServer->Requests())
             QVERIFY(request.Method != "POST");
     }
@@ -633,8 +635,7 @@ private Q_SLOTS:
         form.SetOnChooseFile([&](const QString &) { return track; });
         form.lvPlaylist->clearSelection();
         QTest::keyClick(form.lvPlaylist, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(TAPI::Running(), 0); // no worker was started
-        QTest::qWait(100);
+        QCOMPARE(TAPI::Running(), 0); // no worker was started, so nothing can be sent
         for (const TRecordedRequest &sent : FServer->Requests())
             QVERIFY2(sent.Target.find("action=getplaylist2") != std::string::npos ||
                          sent.Target.find("action=playbackinfo") != std::string::npos,

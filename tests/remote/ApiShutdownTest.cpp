@@ -5,6 +5,7 @@
 #include "config/Settings.h"
 #include "remote/API.h"
 #include "support/QtTestEnvironment.h"
+#include "support/Hold.h"
 #include "support/TestServer.h"
 
 #include <chrono>
@@ -16,11 +17,10 @@ namespace {
 const auto *const QtEnv = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
 
 TEST(ApiShutdown, WorkersInFlightGiveUpWithoutCompleting) {
-    std::atomic<bool> release{false};
+    THold held(true);
     TTestServer server([&](const httplib::Request &, httplib::Response &r) {
         // A server that would keep the workers waiting for half a minute.
-        for (int i = 0; i < 3000 && !release; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        held.WaitReleased();
         r.set_content("OK", "text/plain");
     });
     {
@@ -35,9 +35,9 @@ TEST(ApiShutdown, WorkersInFlightGiveUpWithoutCompleting) {
 
     EXPECT_TRUE(TAPI::Shutdown(20000));
     EXPECT_EQ(TAPI::Running(), 0);
-    ProcessEventsFor(50);
+    RunQueuedEvents();
     EXPECT_EQ(completions, 0);
-    release = true;
+    held = false;
 }
 
 } // namespace

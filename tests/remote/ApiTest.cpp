@@ -8,6 +8,7 @@
 #include "remote/Protocol.h"
 #include "remote/UrlEncoding.h"
 #include "support/QtTestEnvironment.h"
+#include "support/Hold.h"
 #include "support/TestServer.h"
 
 #include <QDir>
@@ -78,9 +79,10 @@ protected:
 
     static void WaitForCompletion(const TOutcome &AOutcome) {
         ASSERT_TRUE(ProcessEventsUntil([&] { return AOutcome.Completions > 0; }));
-        // Let a second completion show up if there were one.
-        ProcessEventsUntil([] { return TAPI::Running() == 0; });
-        ProcessEventsFor(20);
+        // A second completion, if there were one, would have run before
+        // its worker ended.
+        ASSERT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));
+        RunQueuedEvents();
     }
 };
 
@@ -174,7 +176,7 @@ TEST_F(ApiTest, UploadOfAnUnreadableFileThrowsBeforeAnythingIsSent) {
     auto *worker = NewWorker(outcome);
     EXPECT_THROW(worker->InsertVoiceTrack(2, QStringLiteral("/nonexistent/take.flac")), TFileError);
     delete worker;
-    ProcessEventsFor(50);
+    RunQueuedEvents();
     EXPECT_EQ(outcome.Completions, 0);
     EXPECT_TRUE(server.Requests().empty());
     EXPECT_EQ(TAPI::Running(), 0);
@@ -508,17 +510,16 @@ TEST_F(ApiTest, OversizedReplyFailsWithAClearError) {
 
 TEST_F(ApiTest, SilentServerTimesOutAfterTheIdleLimit) {
     RemoteOptions().IdleTimeoutMs = 300;
-    std::atomic<bool> release{false};
+    THold held(true);
     TTestServer server([&](const httplib::Request &, httplib::Response &r) {
-        for (int i = 0; i < 500 && !release; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        held.WaitReleased(5000);
         Reply(r, 200, "OK");
     });
     Configure(QStringLiteral("127.0.0.1"), server.Port());
     TOutcome outcome;
     NewWorker(outcome)->DeletePlaylistTrack(0);
     WaitForCompletion(outcome);
-    release = true;
+    held = false;
     EXPECT_FALSE(outcome.Success);
     EXPECT_TRUE(outcome.Error.contains(QStringLiteral("300 ms")));
     EXPECT_TRUE(outcome.Error.startsWith(QStringLiteral("The station is not answering")));
@@ -772,7 +773,7 @@ TEST_F(ApiTest, ManyWorkersInFlightEachCompleteExactlyOnce) {
         }
     }
     ASSERT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));
-    ProcessEventsFor(50);
+    RunQueuedEvents();
     for (int i = 0; i < KWorkers; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(outcomes[i].Completions, 1);
@@ -781,10 +782,9 @@ TEST_F(ApiTest, ManyWorkersInFlightEachCompleteExactlyOnce) {
 }
 
 TEST_F(ApiTest, NoCompletionAfterTheReceiverIsGone) {
-    std::atomic<bool> release{false};
+    THold held(true);
     TTestServer server([&](const httplib::Request &, httplib::Response &r) {
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        held.WaitReleased();
         Reply(r, 200, "OK");
     });
     Configure(QStringLiteral("127.0.0.1"), server.Port());
@@ -792,9 +792,9 @@ TEST_F(ApiTest, NoCompletionAfterTheReceiverIsGone) {
     TOutcome outcome;
     NewWorker(outcome, receiver)->DeletePlaylistTrack(0);
     delete receiver;
-    release = true;
+    held = false;
     ASSERT_TRUE(ProcessEventsUntil([] { return TAPI::Running() == 0; }));
-    ProcessEventsFor(50);
+    RunQueuedEvents();
     EXPECT_EQ(outcome.Completions, 0);
 }
 

@@ -44,12 +44,10 @@ inline bool ProcessEventsUntil(const std::function<bool()> &APredicate, int ATim
     return true;
 }
 
-// Processes events for a while, for checks that something does NOT happen.
-inline void ProcessEventsFor(int AMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < AMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
+// Runs what is already queued for the main thread. Checks that something
+// does NOT happen need no more: once TAPI::Running() is 0 nothing can still
+// arrive, as a worker waits for its completion to run before it ends.
+inline void RunQueuedEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
