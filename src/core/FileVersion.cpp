@@ -196,7 +196,7 @@ QString ReadFileVersionStamp(const QString &AFileName) {
         const std::optional<QByteArray> notes = reader.Read(section.Offset, section.Size);
         if (!notes)
             continue;
-        const QString text = FindStampNote(reader, *notes);
+        QString text = FindStampNote(reader, *notes);
         if (!text.isEmpty())
             return text;
     }
@@ -213,7 +213,7 @@ QString GetFileVersionText(const QString &AFileName) {
     }
     // Read outside the lock; a failed read is not kept, so a later call may
     // still find the stamp.
-    const QString text = ReadFileVersionStamp(AFileName);
+    QString text = ReadFileVersionStamp(AFileName);
     if (text.isEmpty())
         return text;
     std::lock_guard guard(lock);

@@ -64,6 +64,7 @@ int SpawnDetached(const QStringList &AArgs, qint64 *APid) {
     for (const QString &arg : AArgs)
         encoded.push_back(QFile::encodeName(arg));
     std::vector<char *> argv;
+    argv.reserve(encoded.size() + 1);
     for (QByteArray &arg : encoded)
         argv.push_back(arg.data());
     argv.push_back(nullptr);

@@ -145,7 +145,7 @@ void TBase64Decoder::Feed(std::string_view AText) {
         return;
     FOut.clear();
     for (const char c : AText) {
-        const int value = Base64Table[std::uint8_t(c)];
+        const int value = int(Base64Table[std::uint8_t(c)]);
         if (value == -2)
             continue;
         if (c == '=' && !FEnded && FCount >= 2) {

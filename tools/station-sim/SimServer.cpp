@@ -31,7 +31,7 @@ std::string Printable(std::string_view AText) {
 
 void Reply(httplib::Response &AResponse, const TSimReply &AReply) {
     AResponse.status = AReply.Status;
-    AResponse.set_content(AReply.Body, AReply.ContentType.c_str());
+    AResponse.set_content(AReply.Body, AReply.ContentType);
 }
 
 } // namespace

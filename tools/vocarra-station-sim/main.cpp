@@ -34,7 +34,7 @@ struct TOptions {
 
 [[noreturn]] void Fail(const std::string &AMessage) {
     std::fprintf(stderr, "vocarra-station-sim: %s\n%s", AMessage.c_str(), Usage);
-    std::exit(2);
+    std::exit(2); // NOLINT(concurrency-mt-unsafe): before any thread starts
 }
 
 int ParseNumber(const QString &AText, int AMax, const char *AWhat) {
@@ -56,11 +56,11 @@ TOptions ParseOptions(const QStringList &AArgs) {
         };
         if (arg == u"--help" || arg == u"-h") {
             std::fputs(Usage, stdout);
-            std::exit(0);
+            std::exit(0); // NOLINT(concurrency-mt-unsafe): before any thread starts
         } else if (arg == u"--version") {
             const QString version = GetFileVersionText(QCoreApplication::applicationFilePath());
             std::printf("vocarra-station-sim %s\n", qUtf8Printable(version));
-            std::exit(0);
+            std::exit(0); // NOLINT(concurrency-mt-unsafe): before any thread starts
         } else if (arg == u"--port") {
             options.Port = ParseNumber(value(), 65535, "port");
             ++i;
