@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 build=${1:?usage: tools/tidy-changed.sh BUILD [BASE]}
 base=${2:-${VOCARRA_TIDY_BASE:-HEAD~1}}
 git rev-parse -q --verify "$base^{commit}" >/dev/null || base=$(git rev-list --max-parents=0 HEAD | tail -n 1)
-mapfile -t files < <({ git diff --name-only --diff-filter=AM "$base" -- '*.cpp'
+mapfile -t files < <({ git diff --name-only --diff-filter=AMR "$base" -- '*.cpp'
     git ls-files --others --exclude-standard -- '*.cpp'; } | sort -u |
     grep -E '^(src|tools)/' || true)
 if [ ${#files[@]} -eq 0 ]; then

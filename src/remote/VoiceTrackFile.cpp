@@ -1,20 +1,12 @@
 #include "remote/VoiceTrackFile.h"
 
+#include "config/ConfigErrors.h"
 #include "core/NativeNames.h"
 
 #include <QDir>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-QString SystemText(int AErrno) {
-    return QString::fromLocal8Bit(std::strerror(AErrno));
-}
-
-} // namespace
 
 std::unique_ptr<TVoiceTrackFile> TVoiceTrackFile::Open(const QString &APath, QString &AError) {
     const QString shown = QDir::toNativeSeparators(APath);
@@ -22,7 +14,7 @@ std::unique_ptr<TVoiceTrackFile> TVoiceTrackFile::Open(const QString &APath, QSt
     // it is refused below like anything whose size is not known up front.
     const int fd = ::open(NativeName(APath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        AError = QStringLiteral("Cannot open file \"%1\". %2").arg(shown, SystemText(errno));
+        AError = QStringLiteral("Cannot open file \"%1\". %2").arg(shown, SystemErrorText(errno));
         return nullptr;
     }
     struct stat info {};
@@ -31,7 +23,7 @@ std::unique_ptr<TVoiceTrackFile> TVoiceTrackFile::Open(const QString &APath, QSt
         error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     if (error != 0) {
         ::close(fd);
-        AError = QStringLiteral("Cannot open file \"%1\". %2").arg(shown, SystemText(error));
+        AError = QStringLiteral("Cannot open file \"%1\". %2").arg(shown, SystemErrorText(error));
         return nullptr;
     }
     return std::unique_ptr<TVoiceTrackFile>(new TVoiceTrackFile(fd, APath, info));
@@ -53,7 +45,7 @@ bool TVoiceTrackFile::StillTheSame(QString &AError) const {
     struct stat now {};
     if (::fstat(FFd, &now) != 0) {
         AError = QStringLiteral("Cannot read file \"%1\". %2")
-                     .arg(QDir::toNativeSeparators(FPath), SystemText(errno));
+                     .arg(QDir::toNativeSeparators(FPath), SystemErrorText(errno));
         return false;
     }
     if (now.st_size != FSize || now.st_mtim.tv_sec != FModified.tv_sec ||
@@ -77,7 +69,7 @@ bool TVoiceTrackFile::ReadAt(qint64 AOffset, char *ADest, qint64 AMax, QString &
             if (errno == EINTR)
                 continue;
             AError = QStringLiteral("Cannot read file \"%1\". %2")
-                         .arg(QDir::toNativeSeparators(FPath), SystemText(errno));
+                         .arg(QDir::toNativeSeparators(FPath), SystemErrorText(errno));
             return false;
         }
         if (got == 0) {
@@ -99,7 +91,7 @@ bool TVoiceTrackFile::CheckUnchanged(QString &AError) const {
     if (got != 0) {
         AError = got > 0 ? ChangedText()
                          : QStringLiteral("Cannot read file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(FPath), SystemText(errno));
+                               .arg(QDir::toNativeSeparators(FPath), SystemErrorText(errno));
         return false;
     }
     return StillTheSame(AError);

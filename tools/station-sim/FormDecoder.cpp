@@ -18,18 +18,18 @@ constexpr std::size_t SinkChunk = 64 * 1024;
 
 // Value of each Base64 character; -1 for characters outside the alphabet,
 // -2 for white space that is skipped.
-constexpr std::array<std::int8_t, 256> MakeBase64Table() {
-    std::array<std::int8_t, 256> table{};
+constexpr std::array<int, 256> MakeBase64Table() {
+    std::array<int, 256> table{};
     for (auto &entry : table)
         entry = -1;
     constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     for (int i = 0; i < 64; ++i)
-        table[std::uint8_t(alphabet[i])] = std::int8_t(i);
+        table[std::uint8_t(alphabet[i])] = i;
     for (char blank : {'\r', '\n', ' ', '\t'})
         table[std::uint8_t(blank)] = -2;
     return table;
 }
-constexpr std::array<std::int8_t, 256> Base64Table = MakeBase64Table();
+constexpr std::array<int, 256> Base64Table = MakeBase64Table();
 
 } // namespace
 
@@ -145,7 +145,7 @@ void TBase64Decoder::Feed(std::string_view AText) {
         return;
     FOut.clear();
     for (const char c : AText) {
-        const int value = int(Base64Table[std::uint8_t(c)]);
+        const int value = Base64Table[std::uint8_t(c)];
         if (value == -2)
             continue;
         if (c == '=' && !FEnded && FCount >= 2) {

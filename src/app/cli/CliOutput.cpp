@@ -2,7 +2,7 @@
 
 #include "core/PrintableText.h"
 
-QString OneLine(QString AText) {
+QString OneLine(const QString &AText) {
     return PrintableText(AText, pmOneLine);
 }
 

@@ -18,7 +18,7 @@ QString NowPlayingJson(const TPlaybackInfo &AInfo);
 // AText with its escape sequences removed and every other control character
 // turned into a space: one entry must stay one line, as a tab or line break
 // inside a text would shift the columns of scripts that read them.
-QString OneLine(QString AText);
+QString OneLine(const QString &AText);
 
 // A JSON string literal, quotes included, without escape sequences or control
 // characters other than the escaped tab, CR and line feed.
