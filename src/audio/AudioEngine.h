@@ -39,17 +39,18 @@ struct BASS_BFX_PEAKEQ {
 
 // Parameters of the compressor.
 struct BASS_BFX_COMPRESSOR2 {
-    float fGain = 0;       // output gain, dB
-    float fThreshold = 0;  // dB
-    float fRatio = 1;      // input dB above the threshold per output dB
-    float fAttack = 10;    // ms
-    float fRelease = 100;  // ms
+    float fGain = 0;      // output gain, dB
+    float fThreshold = 0; // dB
+    float fRatio = 1;     // input dB above the threshold per output dB
+    float fAttack = 10;   // ms
+    float fRelease = 100; // ms
     qint32 lChannel = BASS_BFX_CHANALL;
 };
 
 // A sample callback: ABuffer holds ALength bytes of interleaved 32-bit float
 // samples, changed in place. Runs on the thread that pulls the audio.
-using DSPPROC = void (*)(HDSP AHandle, HSTREAM AChannel, void *ABuffer, quint32 ALength, void *AUser);
+using DSPPROC = void (*)(HDSP AHandle, HSTREAM AChannel, void *ABuffer, quint32 ALength,
+                         void *AUser);
 
 // A caller-fed source: fills up to ALength bytes of interleaved 32-bit float
 // samples and returns the bytes written; fewer than asked (or 0) ends the

@@ -1,9 +1,9 @@
 #include "chain/DSPManager.h"
 
-#include "config/FloatText.h"
-#include "station/SystemIni.h"
-#include "core/MessageBox.h"
 #include "chain/PluginHost.h"
+#include "config/FloatText.h"
+#include "core/MessageBox.h"
+#include "station/SystemIni.h"
 
 #include <algorithm>
 #include <exception>

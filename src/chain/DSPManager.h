@@ -8,8 +8,8 @@
 // Threads: main thread only. The only code of a chain that runs elsewhere is
 // the gain stage's sample callback.
 
-#include "dsp/DSPItems.h"
 #include "chain/IntegratedDSP.h"
+#include "dsp/DSPItems.h"
 
 #include <QString>
 #include <functional>

@@ -122,7 +122,7 @@ void GainDSPProc(HDSP AHandle, HSTREAM AChannel, void *ABuffer, quint32 ALength,
 
 // Constructs the effect object for an entry on AChan, attaching nothing.
 using TIntegratedDSPClass = std::unique_ptr<TIntegratedDSP> (*)(TDSPItemC &AItem, HSTREAM AChan,
-                                                               const TSystemIniBase &ASettings);
+                                                                const TSystemIniBase &ASettings);
 
 // The class of a built-in kind; nullptr for a value that names none (a hand-
 // edited file may hold any number).

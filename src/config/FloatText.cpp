@@ -82,8 +82,8 @@ QString FormatFloatGeneral(double AValue, int APrecision) {
         TDigits digits = Decompose(std::fabs(AValue), precision);
         StripTrailingZeros(digits.Digits);
         const bool fixed = digits.Exp >= -4 && digits.Exp < APrecision;
-        QString text = QString::fromLatin1(
-            (AValue < 0 ? "-" : "") + (fixed ? PlaceDigits(digits, 0) : Scientific(digits)));
+        QString text = QString::fromLatin1((AValue < 0 ? "-" : "") +
+                                           (fixed ? PlaceDigits(digits, 0) : Scientific(digits)));
         if (precision >= 17 || ParseFloatText(text))
             return text;
     }

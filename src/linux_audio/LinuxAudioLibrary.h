@@ -14,8 +14,8 @@
 // list just as long, so a walk does not wait for a missing server once per
 // number either.
 
-#include "linux_audio/AlsaDevices.h"
 #include "devices/AudioLibrary.h"
+#include "linux_audio/AlsaDevices.h"
 #include "linux_audio/PulseDevices.h"
 
 #include <QByteArray>

@@ -15,10 +15,16 @@ struct TPlaylistItem {
 using TPlaylist = std::vector<TPlaylistItem>;
 
 // Rows of the program's playlist count from 0, positions on the wire from 1.
-constexpr int WirePosOfRow(int ARow) { return ARow + 1; }
-constexpr int RowOfWirePos(int APos) { return APos - 1; }
+constexpr int WirePosOfRow(int ARow) {
+    return ARow + 1;
+}
+constexpr int RowOfWirePos(int APos) {
+    return APos - 1;
+}
 // A voice track inserted after row ARow arrives at the position after it.
-constexpr int InsertPosAfterRow(int ARow) { return ARow + 2; }
+constexpr int InsertPosAfterRow(int ARow) {
+    return ARow + 2;
+}
 
 struct TPlaybackInfo {
     qint32 PlaylistPos = 0; // 1-based position of the playing entry, -1 when unknown

@@ -44,8 +44,8 @@ private:
     char *EncodeUnit(char *ADest);
 
     QByteArray FData;
-    qsizetype FPos = 0;   // input bytes already encoded
-    int FLineGroups = 0;  // groups already written on the current line
+    qsizetype FPos = 0;        // input bytes already encoded
+    int FLineGroups = 0;       // groups already written on the current line
     char FCarry[MaxUnit] = {}; // a unit that did not fit the caller's buffer
     std::uint8_t FCarryPos = 0;
     std::uint8_t FCarryLen = 0;

@@ -6,8 +6,8 @@
 // along as read and written back in their places.
 
 #include "config/Persistent.h"
-#include "station/StationFile.h"
 #include "dsp/DSPItems.h"
+#include "station/StationFile.h"
 
 #include <QString>
 

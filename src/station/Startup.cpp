@@ -1,10 +1,10 @@
 #include "station/Startup.h"
 
 #include "config/DataDirs.h"
-#include "station/PlayerIni.h"
-#include "station/SystemIni.h"
 #include "config/Translation.h"
 #include "devices/AudioLibrary.h"
+#include "station/PlayerIni.h"
+#include "station/SystemIni.h"
 
 #include <mutex>
 

@@ -7,9 +7,9 @@
 // and written back in their places.
 
 #include "config/Persistent.h"
-#include "station/StationFile.h"
 #include "devices/SoundDevice.h"
 #include "dsp/EQBands.h"
+#include "station/StationFile.h"
 
 #include <QString>
 #include <QStringList>

@@ -4,8 +4,8 @@
 #include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "config/Settings.h"
-#include "linux_audio/LinuxSoundServer.h"
 #include "devices/ScriptedLibrary.h"
+#include "linux_audio/LinuxSoundServer.h"
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 

@@ -3,11 +3,11 @@
 
 #include "app/cli/RenderChain.h"
 
+#include "chain/DSPManagerTestSupport.h"
 #include "config/ComponentFile.h"
+#include "core/NativeNames.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
-#include "core/NativeNames.h"
-#include "chain/DSPManagerTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,9 +32,7 @@ struct TShortFile {
 
 class RenderChain : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-    }
+    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
     void TearDown() override {
         // A render uses the settings it read; the process-wide ones stay as
         // they were (the tests' files hold other band layouts).

@@ -7,11 +7,11 @@
 #include "config/AtomicFile.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
-#include "station/SystemIni.h"
 #include "controls/WindowHelpers.h"
 #include "core/MessageBox.h"
 #include "devices/ScriptedLibrary.h"
 #include "devices/SoundDevice.h"
+#include "station/SystemIni.h"
 
 #include <QAccessible>
 #include <QCheckBox>

@@ -4,11 +4,11 @@
 // that gives each test fresh system settings and restores the process-wide
 // host and message box afterwards.
 
-#include "station/SystemIni.h"
-#include "core/MessageBox.h"
 #include "audio/AudioEngine.h"
 #include "chain/DSPManager.h"
 #include "chain/PluginHost.h"
+#include "core/MessageBox.h"
+#include "station/SystemIni.h"
 #include "support/QStringPrinter.h"
 
 #include <QString>

@@ -254,7 +254,8 @@ TEST(IntegratedDSPClass, EachKindHasItsClassAndOtherValuesNone) {
     const TIntegratedDSPClass gain = IntegratedDSPClass(dspGain);
     ASSERT_TRUE(eq && compressor && gain);
     EXPECT_NE(dynamic_cast<TIntegratedDSPEq *>(eq(item, 0, settings).get()), nullptr);
-    EXPECT_NE(dynamic_cast<TIntegratedDSPCompressor *>(compressor(item, 0, settings).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TIntegratedDSPCompressor *>(compressor(item, 0, settings).get()),
+              nullptr);
     const std::unique_ptr<TIntegratedDSP> made = gain(item, 7, settings);
     EXPECT_NE(dynamic_cast<TIntegratedDSPGain *>(made.get()), nullptr);
     EXPECT_EQ(&made->FD, &item);

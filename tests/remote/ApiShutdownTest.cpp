@@ -4,8 +4,8 @@
 
 #include "config/Settings.h"
 #include "remote/API.h"
-#include "support/QtTestEnvironment.h"
 #include "support/Hold.h"
+#include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
 #include <chrono>

@@ -7,8 +7,8 @@
 #include "remote/HttpTransport.h"
 #include "remote/Protocol.h"
 #include "remote/UrlEncoding.h"
-#include "support/QtTestEnvironment.h"
 #include "support/Hold.h"
+#include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
 #include <QDir>

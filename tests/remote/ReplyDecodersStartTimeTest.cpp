@@ -112,8 +112,7 @@ TEST_P(TimeOfDayFormatLocale, WritesWhatQLocaleWrites) {
                 for (int Second : {0, 5, 10, 59}) {
                     const QTime Time(Hour, Minute, Second);
                     ASSERT_EQ(Format.Format(Hour, Minute, Second), Locale.toString(Time, Pattern))
-                        << Time.toString(Qt::ISODate).toStdString() << " "
-                        << Pattern.toStdString();
+                        << Time.toString(Qt::ISODate).toStdString() << " " << Pattern.toStdString();
                 }
 }
 

@@ -4,8 +4,8 @@
 // points at a temporary folder before start-up runs.
 
 #include "config/DataDirs.h"
-#include "station/Startup.h"
 #include "devices/AudioLibrary.h"
+#include "station/Startup.h"
 
 #include <QDir>
 #include <QFile>

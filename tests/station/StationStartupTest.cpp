@@ -2,10 +2,10 @@
 // objects and takes the language folder from the system configuration.
 
 #include "StationTestSupport.h"
+#include "config/Translation.h"
 #include "station/PlayerIni.h"
 #include "station/Startup.h"
 #include "station/SystemIni.h"
-#include "config/Translation.h"
 
 #include <gtest/gtest.h>
 

@@ -31,7 +31,8 @@ public:
     // against a test that never lets go; true when it was let go.
     bool WaitReleased(int AMaxMs = 30000) const {
         std::unique_lock guard(FLock);
-        return FChanged.wait_for(guard, std::chrono::milliseconds(AMaxMs), [this] { return !FHeld; });
+        return FChanged.wait_for(guard, std::chrono::milliseconds(AMaxMs),
+                                 [this] { return !FHeld; });
     }
 
 private:

@@ -2,12 +2,10 @@
 // A real HTTP(S) server on 127.0.0.1 that a test controls: every request is
 // recorded, and the test's handler decides status, body and timing.
 
-#include <httplib.h>
-
 #include <QString>
-
 #include <atomic>
 #include <functional>
+#include <httplib.h>
 #include <mutex>
 #include <stdexcept>
 #include <string>

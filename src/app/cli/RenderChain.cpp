@@ -1,17 +1,17 @@
 #include "app/cli/RenderChain.h"
 
+#include "audio/AudioEngine.h"
+#include "audio/SoundFile.h"
+#include "chain/DSPManager.h"
+#include "chain/PluginHost.h"
 #include "config/AtomicFile.h"
 #include "config/ComponentFile.h"
 #include "config/ConfigErrors.h"
 #include "config/DataDirs.h"
-#include "station/PlayerIni.h"
-#include "station/SystemIni.h"
 #include "core/NativeNames.h"
 #include "core/Utils.h"
-#include "audio/AudioEngine.h"
-#include "chain/DSPManager.h"
-#include "chain/PluginHost.h"
-#include "audio/SoundFile.h"
+#include "station/PlayerIni.h"
+#include "station/SystemIni.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -171,7 +171,8 @@ QString WriteRender(const QString &AName, const TRenderChainOptions &AOptions, H
     return QString();
 }
 
-int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain, const TSystemIniBase &ASettings) {
+int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain,
+           const TSystemIniBase &ASettings) {
     TSoundFileReader reader;
     QString error;
     if (!reader.Open(AOptions.In, &error)) {

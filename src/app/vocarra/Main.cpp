@@ -2,11 +2,11 @@
 
 #include "app/windows/MainForm.h"
 #include "app/windows/TerminationSignals.h"
-#include "station/Startup.h"
 #include "controls/WindowHelpers.h"
 #include "core/CoreDumps.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
+#include "station/Startup.h"
 
 #include <QApplication>
 

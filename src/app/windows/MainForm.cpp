@@ -3,9 +3,7 @@
 #include "app/windows/SettingsForm.h"
 #include "app/windows/ToolbarImages.h"
 #include "config/DataDirs.h"
-#include "station/PlayerIni.h"
 #include "config/Settings.h"
-#include "station/SystemIni.h"
 #include "controls/CountdownLabel.h"
 #include "controls/ListColumns.h"
 #include "controls/LxVirtualTree.h"
@@ -19,6 +17,8 @@
 #include "core/Process.h"
 #include "core/Utils.h"
 #include "remote/API.h"
+#include "station/PlayerIni.h"
+#include "station/SystemIni.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -498,8 +498,9 @@ void TMainFrm::btInsertClick() {
     auto *worker = new TAPI(this, [this](TAPI *ASender) { UploadDone(ASender); });
     worker->SetProgressCallback(
         [this](qint64 ASent, qint64 ATotal) { UploadProgress(ASent, ATotal); });
-    const QString error =
-        StartWorker(worker, [&](TAPI *AWorker) { AWorker->InsertVoiceTrack(InsertPosAfterRow(index), fileName); });
+    const QString error = StartWorker(worker, [&](TAPI *AWorker) {
+        AWorker->InsertVoiceTrack(InsertPosAfterRow(index), fileName);
+    });
     if (!error.isEmpty()) {
         MyMessageBox(error, u"Error"_s, mbIconError);
         return;

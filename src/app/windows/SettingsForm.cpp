@@ -1,10 +1,10 @@
 #include "app/windows/SettingsForm.h"
 
 #include "config/Settings.h"
-#include "station/SystemIni.h"
 #include "controls/WindowHelpers.h"
 #include "devices/AudioLibrary.h"
 #include "devices/SoundDevice.h"
+#include "station/SystemIni.h"
 
 #include <QCheckBox>
 #include <QComboBox>
