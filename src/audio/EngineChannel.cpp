@@ -38,19 +38,9 @@ public:
     explicit TFileSource(std::unique_ptr<TSoundFileReader> AReader) : FReader(std::move(AReader)) {}
 
     quint32 Read(HSTREAM, float *ABuffer, quint32 AFrames, bool &AEnded) override {
-        // The library may return short counts before the end (for example
-        // at block edges of compressed files), so read until full or dry.
-        quint32 Done = 0;
-        const quint32 Channels = FReader->Info().FChannels;
-        while (Done < AFrames) {
-            const qint64 Read =
-                FReader->ReadFrames(ABuffer + std::size_t(Done) * Channels, AFrames - Done);
-            if (Read <= 0) {
-                AEnded = true;
-                break;
-            }
-            Done += quint32(Read);
-        }
+        const auto Done = quint32(FReader->ReadFrames(ABuffer, AFrames));
+        if (Done < AFrames)
+            AEnded = true;
         return Done;
     }
 

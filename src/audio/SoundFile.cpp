@@ -47,18 +47,25 @@ bool TSoundFileReader::Open(const QString &AFileName, QString *AError) {
 qint64 TSoundFileReader::ReadFrames(float *ABuffer, qint64 AFrames) {
     if (!FFile || AFrames <= 0)
         return 0;
-    const sf_count_t Read = sf_readf_float(FFile, ABuffer, AFrames);
-    if (Read > 0)
-        FPosition += Read;
-    if (Read < AFrames && FErrorCode == 0) {
+    // The library may return short counts before the end (for example at
+    // block edges of compressed files), so read until full or dry.
+    qint64 Done = 0;
+    while (Done < AFrames) {
+        const sf_count_t Read =
+            sf_readf_float(FFile, ABuffer + std::size_t(Done) * FInfo.FChannels, AFrames - Done);
+        if (Read <= 0)
+            break;
+        Done += Read;
+    }
+    FPosition += Done;
+    if (Done < AFrames && FErrorCode == 0) {
         const int Code = sf_error(FFile);
         if (Code != SF_ERR_NO_ERROR)
             FErrorCode = Code;
-        else if (Read <= 0 && FInfo.FFrames > 0 && FInfo.FFrames < SF_COUNT_MAX &&
-                 FPosition < FInfo.FFrames)
+        else if (FInfo.FFrames > 0 && FInfo.FFrames < SF_COUNT_MAX && FPosition < FInfo.FFrames)
             FErrorCode = ShortFile;
     }
-    return Read > 0 ? qint64(Read) : 0;
+    return Done;
 }
 
 QString TSoundFileReader::ErrorText() const {

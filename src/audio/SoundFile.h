@@ -26,8 +26,9 @@ public:
     // false with AError set when the file cannot be opened as sound.
     bool Open(const QString &AFileName, QString *AError = nullptr);
     const TSoundFileInfo &Info() const { return FInfo; }
-    // Reads up to AFrames frames; returns the frames read, 0 at the end or
-    // on a read error (Failed() tells them apart). Allocates nothing.
+    // Reads AFrames frames, fewer only at the end of the file or on a read
+    // error (Failed() tells them apart); returns the frames read. Allocates
+    // nothing.
     qint64 ReadFrames(float *ABuffer, qint64 AFrames);
     // Frames read so far: where a failed read stopped.
     qint64 Position() const { return FPosition; }

@@ -135,21 +135,12 @@ bool PullAudio(HSTREAM AStream, quint32 AChannels, TSoundFileWriter &AWriter, QS
     }
 }
 
-// Feeds the render's stream from the reader: the library may return short
-// counts before the end (at block edges of compressed files), so read until
-// full or dry.
+// Feeds the render's stream from the reader.
 quint32 FeedFromFile(HSTREAM, void *ABuffer, quint32 ALength, void *AUser) {
     auto *reader = static_cast<TSoundFileReader *>(AUser);
     const quint32 channels = reader->Info().FChannels;
     const qint64 frames = ALength / (channels * sizeof(float));
-    auto *samples = static_cast<float *>(ABuffer);
-    qint64 done = 0;
-    while (done < frames) {
-        const qint64 got = reader->ReadFrames(samples + done * channels, frames - done);
-        if (got <= 0)
-            break;
-        done += got;
-    }
+    const qint64 done = reader->ReadFrames(static_cast<float *>(ABuffer), frames);
     return static_cast<quint32>(done * channels * sizeof(float));
 }
 
