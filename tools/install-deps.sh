@@ -17,6 +17,8 @@ packages=(
     # The screen-reader test: a virtual X server, a D-Bus session, the AT-SPI
     # bus and its Python binding.
     xvfb dbus at-spi2-core python3-pyatspi
+    # Real VST plug-ins to host in the tests (test-only).
+    lsp-plugins-vst dpf-plugins-vst
 )
 
 missing=()

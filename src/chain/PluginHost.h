@@ -14,6 +14,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 // The VST host library's flag for a plug-in path given as UTF-16 text.
@@ -28,6 +29,19 @@ struct BASS_VST_INFO {
     quint32 editorWidth = 0;
     quint32 editorHeight = 0;
 };
+
+// One parameter as the VST host library reports it: texts are single-byte
+// text in the system code page, cut to fit and always terminated.
+struct BASS_VST_PARAM_INFO {
+    char name[16] = {};    // the parameter's name
+    char unit[16] = {};    // the unit of the display text ("dB")
+    char display[16] = {}; // the current value as the plug-in shows it
+    float defaultValue = 0;
+};
+
+// What the plug-in's editor asks of the window holding it: a new size in
+// pixels.
+using TVSTEditorResize = std::function<void(quint32 AVstHandle, int AWidth, int AHeight)>;
 
 // One found plug-in.
 struct TPluginItem {
@@ -64,9 +78,27 @@ public:
     virtual bool BASS_VST_SetParam(quint32 /*AVstHandle*/, qint32 /*AIndex*/, float /*AValue*/) {
         return false;
     }
+    // False for an index outside the plug-in's parameters.
+    virtual bool BASS_VST_GetParamInfo(quint32 /*AVstHandle*/, qint32 /*AIndex*/,
+                                       BASS_VST_PARAM_INFO * /*AInfo*/) {
+        return false;
+    }
+    // Opens the plug-in's editor inside the native window AParentWindow (an
+    // X11 window id on Linux); 0 closes the editor.
+    virtual bool BASS_VST_EmbedEditor(quint32 /*AVstHandle*/, quintptr /*AParentWindow*/) {
+        return false;
+    }
+    // Gives an open editor its time slice; the window holding it calls this
+    // about every 40 ms.
+    virtual void VSTEditorIdle(quint32 /*AVstHandle*/) {}
+    // Where editors' resize requests go; one receiver, the window layer.
+    virtual void SetVSTEditorResize(TVSTEditorResize /*AHandler*/) {}
 
-    // Frees the VST parameters window of AItem, if it has one.
+    // Frees the VST parameters window of AItem, if it has one. The windows
+    // belong to the window layer, which installs the routine that frees
+    // them; a host without one frees nothing.
     virtual void FreeVSTWindow(TDSPItemC & /*AItem*/) {}
+    virtual void SetVSTWindowFreer(std::function<void(TDSPItemC &AItem)> /*AFreer*/) {}
 
     // --- Winamp DSP plug-ins ------------------------------------------------
     // Builds the list of Winamp DSP plug-ins when it is allowed and absent.
