@@ -187,6 +187,7 @@ TFrmVSTParam::~TFrmVSTParam() {
 void TFrmVSTParam::BuildEditor() {
     BASS_VST_INFO info;
     PluginHost().BASS_VST_GetInfo(H, &info);
+    // Cut down to a size an int holds before the screen bounds it.
     const auto side = [](quint32 ASide) {
         return ASide == 0 ? KDefaultEditorSide : int(std::min<quint32>(ASide, KFallbackLimit * 4));
     };
