@@ -7,6 +7,9 @@ packages=(
     cmake ninja-build g++ pkg-config git
     qt6-base-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libpugixml-dev
+    # Plug-in editors are X11 windows: the window layer syncs with the X server
+    # (libxcb), and the test stand-in of a plug-in draws through libX11.
+    libxcb1-dev libx11-dev
     libpulse-dev libasound2-dev libsndfile1-dev
     clang libclang-rt-14-dev llvm clang-format clang-tidy
     pulseaudio sox

@@ -107,9 +107,10 @@ void InstallWidgetMessageBoxes() {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             return box.exec() == QMessageBox::Yes ? mrYes : 7;
         }
-        box.setIcon(AFlags == mbIconError     ? QMessageBox::Critical
-                    : AFlags == mbIconWarning ? QMessageBox::Warning
-                                              : QMessageBox::Information);
+        box.setIcon(AFlags == mbIconError         ? QMessageBox::Critical
+                    : AFlags == mbIconWarning     ? QMessageBox::Warning
+                    : AFlags == mbIconInformation ? QMessageBox::Information
+                                                  : QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
         return 1;

@@ -29,9 +29,9 @@ void PopupMenuUnderButton(QAbstractButton *AButton, QMenu *AMenu);
 // returns true.
 bool SelectFolder(QString &AFolder);
 
-// Makes MyMessageBox show real message boxes: error (16) and warning (48)
-// icons with an OK button, and Yes/No with a question icon (36), answering 6
-// for Yes.
+// Makes MyMessageBox show real message boxes: error (16), warning (48) and
+// information (64) icons with an OK button, and Yes/No with a question icon
+// (36), answering 6 for Yes.
 void InstallWidgetMessageBoxes();
 
 // The tick at which the last menu under a button closed (tests set it).

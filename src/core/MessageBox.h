@@ -9,6 +9,7 @@ enum : int {
     mbIconError = 16,
     mbYesNoQuestion = 36,
     mbIconWarning = 48,
+    mbIconInformation = 64,
 };
 inline constexpr int mrYes = 6;
 

@@ -99,6 +99,34 @@ private Q_SLOTS:
         QCOMPARE(labelFormat, Qt::PlainText);
         QCOMPARE(labelText, QStringLiteral("<b>x</b> &amp; <a href=\"y\">y</a>"));
     }
+
+    void messageBoxIconFollowsFlags_data() {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("error") << int(mbIconError) << int(QMessageBox::Critical);
+        QTest::newRow("warning") << int(mbIconWarning) << int(QMessageBox::Warning);
+        QTest::newRow("information") << int(mbIconInformation) << int(QMessageBox::Information);
+        QTest::newRow("none") << 0 << int(QMessageBox::NoIcon);
+    }
+    void messageBoxIconFollowsFlags() {
+        QFETCH(int, flags);
+        QFETCH(int, icon);
+        InstallWidgetMessageBoxes();
+        int shownIcon = -1;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            shownIcon = int(box->icon());
+            box->accept();
+        });
+        watcher.start(10);
+        MyMessageBox(QStringLiteral("Text"), QStringLiteral("Caption"), flags);
+        watcher.stop();
+        SetMessageBoxPresenter(nullptr);
+        QCOMPARE(shownIcon, icon);
+    }
 };
 
 QTEST_MAIN(TWindowHelpersTest)
