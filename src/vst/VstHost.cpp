@@ -184,8 +184,7 @@ quint32 TVstHost::BASS_VST_ChannelSetDSP(quint32 AChannel, const QString &AFile,
     instance->Inputs = first->NumInputs();
     instance->Outputs = first->NumOutputs();
     const int narrow = std::min(instance->Inputs, instance->Outputs);
-    instance->Group =
-        narrow > 0 ? narrow : std::max({1, instance->Inputs, instance->Outputs});
+    instance->Group = narrow > 0 ? narrow : std::max({1, instance->Inputs, instance->Outputs});
     instance->Defaults.reserve(static_cast<size_t>(first->NumParams()));
     for (int i = 0; i < first->NumParams(); ++i)
         instance->Defaults.push_back(first->Param(i));
@@ -194,9 +193,8 @@ quint32 TVstHost::BASS_VST_ChannelSetDSP(quint32 AChannel, const QString &AFile,
     if (AChannel != 0) {
         // A plug-in narrower than the stream gets an instance per group of
         // channels, so that no channel passes unprocessed.
-        const int groups = std::min((instance->StreamChannels + instance->Group - 1) /
-                                        instance->Group,
-                                    VstMaxChannels);
+        const int groups = std::min(
+            (instance->StreamChannels + instance->Group - 1) / instance->Group, VstMaxChannels);
         for (int k = 1; k < groups; ++k) {
             std::unique_ptr<TVstEffect> more = LoadEffect(AFile, rate);
             if (!more || more->NumInputs() != instance->Inputs ||

@@ -90,3 +90,20 @@ private:
     std::shared_ptr<TVSTEditorResize> FResize = std::make_shared<TVSTEditorResize>();
     std::function<void(TDSPItemC &AItem)> FWindowFreer;
 };
+
+// The host a program runs with: installed as the process's plug-in host for
+// as long as this lives. Declared before anything that owns a chain, so that
+// the chains stop before the host goes.
+class TInstalledVstHost {
+public:
+    explicit TInstalledVstHost(const QString &AScannerPath)
+        : FHost(AScannerPath), FPrevious(SetPluginHost(&FHost)) {}
+    ~TInstalledVstHost() { SetPluginHost(FPrevious); }
+    TInstalledVstHost(const TInstalledVstHost &) = delete;
+    TInstalledVstHost &operator=(const TInstalledVstHost &) = delete;
+    TVstHost &Host() { return FHost; }
+
+private:
+    TVstHost FHost;
+    TPluginHost *FPrevious;
+};

@@ -4,9 +4,8 @@
 
 #include "vst/VstHost.h"
 
-#include "vst/VstEffect.h"
-
 #include "audio/AudioEngine.h"
+#include "vst/VstEffect.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -331,9 +330,8 @@ TEST_F(VstHost, RemovingWhileTheAudioRunsThenFreeingIsSafe) {
         }
     });
     for (int round = 0; round < 40; ++round) {
-        const quint32 h =
-            FHost.BASS_VST_ChannelSetDSP(stream.Handle(), TestPlugin(round % 2 ? "mono" : "gain"),
-                                         0, 49);
+        const quint32 h = FHost.BASS_VST_ChannelSetDSP(
+            stream.Handle(), TestPlugin(round % 2 ? "mono" : "gain"), 0, 49);
         ASSERT_NE(h, 0u);
         // Let the audio thread run through the effect at least once.
         const int seen = buffers.load();
@@ -432,8 +430,7 @@ TEST(VstHostEditor, AResizeRequestReachesTheHandlerOnTheMainThreadBounded) {
     };
     std::vector<TRequest> requests;
     host.SetVSTEditorResize([&](quint32 AHandle, int AWidth, int AHeight) {
-        requests.push_back(
-            {AHandle, AWidth, AHeight, QThread::currentThread() == app.thread()});
+        requests.push_back({AHandle, AWidth, AHeight, QThread::currentThread() == app.thread()});
     });
     std::thread other([&] { EXPECT_TRUE(host.BASS_VST_EmbedEditor(h, 1)); });
     other.join();
@@ -454,8 +451,8 @@ TEST(VstHostEditor, TheEditorPluginOpensInARealWindowAndCloses) {
     Display *display = XOpenDisplay(nullptr);
     if (display == nullptr)
         GTEST_SKIP() << "the X server of $DISPLAY does not answer";
-    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320,
-                                              200, 0, 0, 0);
+    const Window parent =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 200, 0, 0, 0);
     XFlush(display);
     int argc = 1;
     char name[] = "test";
