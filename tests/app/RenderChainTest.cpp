@@ -8,11 +8,13 @@
 #include "core/NativeNames.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
+#include "vst/VstHost.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <sndfile.h>
@@ -138,6 +140,16 @@ protected:
         item.Params = AParams;
     }
 
+    static void AddVST(TDSPItemsC &AChain, const QString &APath, const QStringList &AParams) {
+        TDSPItemC &item = AChain.Add();
+        item.T = dspPlugin;
+        item.PluginType = ptVST;
+        item.PluginPath = APath;
+        item.DispName = u"(VST) "_s + APath;
+        item.State = psActive;
+        item.Params = AParams;
+    }
+
     // The names in the folder, so a test can see that nothing was left behind.
     QStringList Files() const {
         return QDir(FDir.path())
@@ -145,7 +157,13 @@ protected:
     }
 
     QTemporaryDir FDir;
+    // The host the program installs at start-up, with a helper that runs.
+    TInstalledVstHost FHost{u"/bin/true"_s};
 };
+
+QString TestPlugin(const char *AName) {
+    return QStringLiteral(VOCARRA_TEST_PLUGINS "/test-%1.so").arg(QLatin1StringView(AName));
+}
 
 TEST_F(RenderChain, PlusSixDecibelsDoublesTheSamples) {
     const QString in =
@@ -154,7 +172,7 @@ TEST_F(RenderChain, PlusSixDecibelsDoublesTheSamples) {
         // 20 * log10(2), a hair below so that rounding lands on the double.
         AddBuiltIn(AChain, dspGain, psActive, {u"6.0205999"_s});
         AddBuiltIn(AChain, dspGain, psOff, {u"-20"_s}); // switched off: not applied
-        TDSPItemC &plugin = AChain.Add();               // cannot run here: skipped
+        TDSPItemC &plugin = AChain.Add(); // its file is missing: the render goes on without it
         plugin.T = dspPlugin;
         plugin.PluginType = ptVST;
         plugin.PluginPath = u"C:\\VST\\Reverb.dll"_s;
@@ -444,6 +462,86 @@ TEST_F(RenderChain, NamesThatAreNotUtf8) {
     struct stat info {};
     EXPECT_EQ(::stat(out.constData(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RenderChain, AVSTEntryRunsThroughItsPluginWithItsStoredParameters) {
+    const QString in = WriteSine(u"in.wav"_s, 440, 0.5, 24000);
+    // The test gain at -6 dB.
+    const QString player = WritePlayerIni([](TDSPItemsC &AChain) {
+        AddVST(AChain, TestPlugin("gain"), {u"0.375"_s, u"1"_s});
+    });
+    const QString out = Path(u"out.wav"_s);
+    ASSERT_EQ(RunRenderChain({u"--in"_s, in, u"--out"_s, out, u"--player-ini"_s, player}), 0);
+    EXPECT_NEAR(Rms(out, 0) / Rms(in, 0), std::pow(10.0, -6.0 / 20), 1e-4);
+}
+
+TEST_F(RenderChain, APluginThatFailsToStartIsReportedAndTheRenderGoesOnWithoutIt) {
+    const QString in =
+        WriteShortFile(u"in.wav"_s, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 5000);
+    const QString player = WritePlayerIni([](TDSPItemsC &AChain) {
+        AddVST(AChain, TestPlugin("bad-magic"), {});
+        AddBuiltIn(AChain, dspGain, psActive, {u"6.0205999"_s});
+    });
+    const QString out = Path(u"out.wav"_s);
+    testing::internal::CaptureStderr();
+    const int exitCode =
+        RunRenderChain({u"--in"_s, in, u"--out"_s, out, u"--player-ini"_s, player});
+    const std::string errors = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(exitCode, 0) << errors;
+    EXPECT_NE(errors.find("Unable to start VST plugin"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("no valid effect"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("did not start"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("rendering without it"), std::string::npos) << errors;
+    const TShortFile source = ReadShortFile(in);
+    const TShortFile result = ReadShortFile(out);
+    ASSERT_EQ(result.Samples.size(), source.Samples.size());
+    for (size_t i = 0; i < source.Samples.size(); i += 101)
+        EXPECT_EQ(result.Samples[i], source.Samples[i] * 2) << i;
+}
+
+TEST_F(RenderChain, AnLSPCompressorReducesTheLevelOfALoudTone) {
+    const QString plugin = u"/usr/lib/vst/lsp-plugins/compressor-stereo.so"_s;
+    if (!QFile::exists(plugin))
+        GTEST_SKIP() << "lsp-plugins-vst is not installed";
+    // The stored parameters as the window would have saved them: the
+    // plug-in's own, with a low threshold and a high ratio.
+    TVstHost &host = FHost.Host();
+    const quint32 h = host.BASS_VST_ChannelSetDSP(0, plugin, BASS_VST_UNICODE, 49);
+    ASSERT_NE(h, 0u);
+    auto setByName = [&](const char *AName, float AValue) {
+        for (qint32 i = 0; i < host.BASS_VST_GetParamCount(h); ++i) {
+            BASS_VST_PARAM_INFO info;
+            if (host.BASS_VST_GetParamInfo(h, i, &info) && std::strcmp(info.name, AName) == 0) {
+                host.BASS_VST_SetParam(h, i, AValue);
+                host.BASS_VST_GetParamInfo(h, i, &info);
+                return QString::fromLatin1(info.display);
+            }
+        }
+        ADD_FAILURE() << "no parameter " << AName;
+        return QString();
+    };
+    const QString threshold = setByName("al", 0.5f);
+    const QString ratio = setByName("cr", 0.7f);
+    EXPECT_LT(threshold.toDouble(), -20) << threshold.toStdString();
+    EXPECT_GT(ratio.toDouble(), 4) << ratio.toStdString();
+    QStringList params;
+    for (qint32 i = 0; i < host.BASS_VST_GetParamCount(h); ++i)
+        params << QString::number(double(host.BASS_VST_GetParam(h, i)), 'g', 15);
+    host.BASS_VST_ChannelRemoveDSP(0, h);
+
+    const QString in = WriteSine(u"in.wav"_s, 440, 0.9, 96000);
+    const QString player =
+        WritePlayerIni([&](TDSPItemsC &AChain) { AddVST(AChain, plugin, params); });
+    const QString out = Path(u"out.wav"_s);
+    ASSERT_EQ(RunRenderChain({u"--in"_s, in, u"--out"_s, out, u"--player-ini"_s, player}), 0);
+    // Measured after the attack: the level well down, not silenced.
+    const double ratioOfLevels = Rms(out, 48000) / Rms(in, 48000);
+    EXPECT_LT(ratioOfLevels, 0.5);
+    EXPECT_GT(ratioOfLevels, 0.01);
 }
 
 } // namespace

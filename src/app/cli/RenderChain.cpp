@@ -50,17 +50,21 @@ private:
     HSTREAM FHandle;
 };
 
-// Plug-ins cannot run in a render: whatever host the process has, the chain
-// sees one with nothing loaded while this lives.
-class TNoPluginsScope {
+// Stops every entry of the chain while its stream still exists: plug-ins
+// attached to the stream go with the render.
+class TChainStop {
 public:
-    TNoPluginsScope() : FPrevious(SetPluginHost(nullptr)) {}
-    ~TNoPluginsScope() { SetPluginHost(FPrevious); }
-    TNoPluginsScope(const TNoPluginsScope &) = delete;
-    TNoPluginsScope &operator=(const TNoPluginsScope &) = delete;
+    explicit TChainStop(TDSPManager &AManager) : FManager(AManager) {}
+    ~TChainStop() {
+        if (FManager.DSPList != nullptr)
+            for (int i = 0; i < FManager.DSPList->Count(); ++i)
+                FManager.StopDSP(i);
+    }
+    TChainStop(const TChainStop &) = delete;
+    TChainStop &operator=(const TChainStop &) = delete;
 
 private:
-    TPluginHost *FPrevious;
+    TDSPManager &FManager;
 };
 
 // Whether both names lead to one file (through links of either kind).
@@ -111,9 +115,29 @@ bool ReadSettings(TPersistent &AObject, const std::optional<QString> &ANamed,
 void NoteSkippedPlugins(const TDSPItemsC &AChain) {
     for (int i = 0; i < AChain.Count(); ++i) {
         const TDSPItemC &item = AChain.Items(i);
-        if (item.T == dspPlugin && item.State == psActive)
-            PrintError(u"note: skipping plug-in entry %1 (%2): plug-ins do not run here"_s.arg(
-                QString::number(i + 1), item.DispName.isEmpty() ? item.PluginPath : item.DispName));
+        if (item.T == dspPlugin && item.PluginType != ptVST && item.State == psActive)
+            PrintError(
+                u"note: skipping plug-in entry %1 (%2): Winamp DSP plug-ins do not run here"_s.arg(
+                    QString::number(i + 1),
+                    item.DispName.isEmpty() ? item.PluginPath : item.DispName));
+    }
+}
+
+// After the start: an active VST entry without an effect did not start (the
+// reason, when the plug-in gave one, is already on standard error).
+void NoteVSTEntriesNotStarted(const TDSPItemsC &AChain) {
+    const bool hosted = PluginHost().VSTBridgeLoaded();
+    for (int i = 0; i < AChain.Count(); ++i) {
+        const TDSPItemC &item = AChain.Items(i);
+        if (item.T != dspPlugin || item.PluginType != ptVST || item.State != psActive ||
+            item.H != 0)
+            continue;
+        const QString name = item.DispName.isEmpty() ? item.PluginPath : item.DispName;
+        PrintError(hosted ? u"note: VST plug-in entry %1 (%2) did not start (%3); rendering "
+                            u"without it"_s.arg(QString::number(i + 1), name, item.PluginPath)
+                          : u"note: VST plug-in entry %1 (%2) did not start: the VST host "
+                            u"helper vocarra-vstscan is missing; rendering without it"_s.arg(
+                                QString::number(i + 1), name));
     }
 }
 
@@ -180,12 +204,13 @@ int Render(const TRenderChainOptions &AOptions, TDSPItemsC &AChain,
         return 1;
     }
 
-    const TNoPluginsScope noPlugins;
     TDSPManager manager(u"Render"_s, ASettings);
     manager.DSPList = &AChain;
     manager.WorkChannel = stream.Get();
     NoteSkippedPlugins(AChain);
+    const TChainStop stopChain(manager);
     manager.StartAllDSPs();
+    NoteVSTEntriesNotStarted(AChain);
 
     // The result appears under its name only once it is whole (a device or
     // a pipe is written straight through: see WriteFileAtomically).
@@ -207,7 +232,8 @@ QString RenderChainUsage() {
            u"[--system-ini PATH]\n"
            u"  Runs the sound file IN through the microphone chain of player.ini (with the\n"
            u"  equaliser bands of system.ini) and writes OUT in the format of IN. Both files\n"
-           u"  default to the data directory's; plug-in entries are skipped.\n"_s;
+           u"  default to the data directory's. VST entries run through their plug-ins with\n"
+           u"  their stored parameters; Winamp DSP entries are skipped.\n"_s;
 }
 
 std::optional<TRenderChainOptions> ParseRenderChainArguments(const QStringList &AArguments,
@@ -273,9 +299,9 @@ int RunRenderChain(const QStringList &AArguments) {
         PrintError(error);
         return 1;
     }
-    // Plug-ins do not run here; the chain reads only the band layout and
-    // the skip list from these settings.
+    // Winamp DSP plug-ins have no host here; VST entries run whatever the
+    // window's switch says, since the render is asked for the chain as stored.
     system.AllowWinampPlugins = false;
-    system.AllowVstPlugins = false;
+    system.AllowVstPlugins = true;
     return Render(*options, player.MicDSPList, system);
 }

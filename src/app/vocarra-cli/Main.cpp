@@ -14,6 +14,7 @@
 #include "core/PrintableText.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
+#include "vst/VstHost.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -117,6 +118,7 @@ int main(int argc, char *argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments << NameFromNative(argv[i]);
     QCoreApplication app(argc, argv);
+    const TInstalledVstHost vstHost(ProgramDir() + QStringLiteral("vocarra-vstscan"));
     // render-chain takes options of its own and needs no connection.
     if (!arguments.isEmpty() && arguments.first() == u"render-chain")
         return RunRenderChain(arguments.mid(1));

@@ -2,11 +2,13 @@
 
 #include "app/windows/MainForm.h"
 #include "app/windows/TerminationSignals.h"
+#include "config/DataDirs.h"
 #include "controls/WindowHelpers.h"
 #include "core/CoreDumps.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 #include "station/Startup.h"
+#include "vst/VstHost.h"
 
 #include <QApplication>
 
@@ -17,6 +19,8 @@ int main(int argc, char *argv[]) {
     InstallLinuxAudioLibrary();
     InstallWidgetMessageBoxes();
     int result = 0;
+    // Outlives the window and so every chain the window runs.
+    const TInstalledVstHost vstHost(ProgramDir() + QStringLiteral("vocarra-vstscan"));
     {
         TMainFrm form;
         CloseOnTerminationSignals(&form);
