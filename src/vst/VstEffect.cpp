@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <vector>
@@ -25,8 +26,7 @@ TVstEffect *EffectOf(vst::AEffect *AEffect) {
 void CopyText(void *ADest, const char *AText, size_t ACapacity) {
     if (ADest == nullptr)
         return;
-    std::strncpy(static_cast<char *>(ADest), AText, ACapacity - 1);
-    static_cast<char *>(ADest)[ACapacity - 1] = '\0';
+    std::snprintf(static_cast<char *>(ADest), ACapacity, "%s", AText);
 }
 
 bool Plausible(int32_t ACount, int32_t ALimit) {

@@ -2,13 +2,12 @@
 // parameters applied on start and captured on stop, a chain written to
 // player.ini and read back, names and display texts of LSP and DPF plug-ins.
 
-#include "vst/VstHost.h"
-
 #include "audio/AudioEngine.h"
 #include "chain/DSPManager.h"
 #include "config/ComponentFile.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
+#include "vst/VstHost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -97,9 +96,8 @@ TEST_F(VstChain, AStartedEntryGetsItsStoredParametersAndAStopCapturesThem) {
 
 // Writes a chain with one started and changed VST entry to player.ini, reads
 // it back and starts it again: the plug-in gets the values it had.
-void RoundTripThroughPlayerIni(TVstHost &AHost, const QString &APlugin,
-                               const QString &AFile, const std::vector<int> &AIndexes,
-                               const std::vector<float> &AValues,
+void RoundTripThroughPlayerIni(TVstHost &AHost, const QString &APlugin, const QString &AFile,
+                               const std::vector<int> &AIndexes, const std::vector<float> &AValues,
                                const TSystemIniBase &ASettings, HSTREAM AStream) {
     std::vector<float> expected;
     {
@@ -141,9 +139,8 @@ void RoundTripThroughPlayerIni(TVstHost &AHost, const QString &APlugin,
 }
 
 TEST_F(VstChain, AChainInPlayerIniRestoresTheParametersOfTheTestGain) {
-    RoundTripThroughPlayerIni(Host.Host(), TestPlugin("gain"),
-                              FDir.filePath(u"player.ini"_s), {0, 1}, {0.3125f, 0.7f}, Settings,
-                              FStream);
+    RoundTripThroughPlayerIni(Host.Host(), TestPlugin("gain"), FDir.filePath(u"player.ini"_s),
+                              {0, 1}, {0.3125f, 0.7f}, Settings, FStream);
 }
 
 TEST_F(VstChain, AChainInPlayerIniRestoresTheParametersOfAnLSPPlugin) {
@@ -208,13 +205,14 @@ TEST_P(RealPlugins, NamesAndDisplayTextsComeBack) {
     BASS_StreamFree(stream);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Debian, RealPlugins,
-    testing::Values(TRealCase{LspCompressor, "LSP VST", "Compressor Stereo", "cr", 0.0f, "1.00"},
-                    TRealCase{DpfBitcrush, "DISTRHO", "MaBitcrush", "resolution", 0.0f,
-                              "1.000000"}),
-    [](const testing::TestParamInfo<TRealCase> &AInfo) {
-        return AInfo.index == 0 ? std::string("LspCompressor") : std::string("DpfBitcrush");
-    });
+INSTANTIATE_TEST_SUITE_P(Debian, RealPlugins,
+                         testing::Values(TRealCase{LspCompressor, "LSP VST", "Compressor Stereo",
+                                                   "cr", 0.0f, "1.00"},
+                                         TRealCase{DpfBitcrush, "DISTRHO", "MaBitcrush",
+                                                   "resolution", 0.0f, "1.000000"}),
+                         [](const testing::TestParamInfo<TRealCase> &AInfo) {
+                             return AInfo.index == 0 ? std::string("LspCompressor")
+                                                     : std::string("DpfBitcrush");
+                         });
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "vst/VstAbi.h"
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -58,9 +59,11 @@ float GainDb(float AValue) {
     return AValue * 48.0f - 24.0f;
 }
 
+// Cut to the format's short buffers, as a well-behaved plug-in does.
 void Put(void *APtr, const char *AText, size_t ALimit) {
-    std::strncpy(static_cast<char *>(APtr), AText, ALimit);
-    static_cast<char *>(APtr)[ALimit - 1] = '\0';
+    const size_t length = std::min(std::strlen(AText), ALimit - 1);
+    std::memcpy(APtr, AText, length);
+    static_cast<char *>(APtr)[length] = '\0';
 }
 
 intptr_t Dispatcher(AEffect *AEffect, int32_t AOpcode, int32_t AIndex, intptr_t AValue, void *APtr,
@@ -206,7 +209,14 @@ AEffect *Create(HostCallback AHost) {
 #elif defined(TP_NULL_EFFECT)
     return nullptr;
 #endif
+#ifdef TP_BAD_MAGIC
+    // A host cannot close what is not an effect, so this record is never
+    // freed: static, not leaked.
+    static TPlugin Record;
+    auto *self = &Record;
+#else
     auto *self = new TPlugin;
+#endif
     self->Host = AHost;
     AEffect &e = self->Effect;
     e.magic = EffectMagic;
