@@ -9,6 +9,7 @@
 #include "core/MessageBox.h"
 #include "dsp/DSPItems.h"
 #include "dspwindows/VSTParamForm.h"
+#include "vst/VstHost.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -210,6 +211,62 @@ private Q_SLOTS:
         QCOMPARE(XErrors, 0);
         XSync(FPlugin, False);
         QTRY_VERIFY(XGetWindowAttributes(FPlugin, editorHost, &attributes) == 0);
+    }
+
+    // The same through our real host and a real plug-in library: its editor
+    // opens its own X connection, names its window, and asks to grow.
+    void aRealPluginsEditorSitsInsideOurs() {
+        TVstHost real(u"/bin/true"_s);
+        SetPluginHost(&real);
+        InstallVSTParamWindows();
+        const auto restore = qScopeGuard([this] {
+            SetPluginHost(&Host);
+            InstallVSTParamWindows();
+        });
+        TDSPItemC &item = Chain.Add();
+        item.T = dspPlugin;
+        item.PluginType = ptVST;
+        item.PluginPath = QStringLiteral(VOCARRA_TEST_PLUGINS "/test-editor.so");
+        item.State = psActive;
+        item.H = real.BASS_VST_ChannelSetDSP(0, item.PluginPath, BASS_VST_UNICODE, 1);
+        QVERIFY(item.H != 0);
+
+        ConfigureVSTEntry(item, false, nullptr);
+        const QPointer<TFrmVSTParam> window = VSTParamWindow(item);
+        QVERIFY(window != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // The plug-in asked for 400 x 300 while its editor opened.
+        QTRY_COMPARE(window->size(), QSize(400, 300));
+
+        const auto editorWindow = [this, &window]() -> Window {
+            Window root = 0;
+            Window parent = 0;
+            Window *children = nullptr;
+            unsigned count = 0;
+            Window found = 0;
+            if (XQueryTree(FPlugin, Window(window->EditorHost()->winId()), &root, &parent,
+                           &children, &count) == 0)
+                return 0;
+            for (unsigned i = 0; i < count && found == 0; ++i) {
+                char *name = nullptr;
+                if (XFetchName(FPlugin, children[i], &name) != 0 && name != nullptr) {
+                    if (std::string(name) == "vocarra-test-editor")
+                        found = children[i];
+                    XFree(name);
+                }
+            }
+            if (children != nullptr)
+                XFree(children);
+            return found;
+        };
+        QTRY_VERIFY(editorWindow() != 0);
+        QVERIFY(Contains(Ancestors(FPlugin, editorWindow()), window->winId()));
+
+        // Stopping the entry: the host removes the effect, the window goes
+        // with the plug-in's editor.
+        real.BASS_VST_ChannelRemoveDSP(0, item.H);
+        PluginHost().FreeVSTWindow(item);
+        QVERIFY(window == nullptr);
     }
 };
 

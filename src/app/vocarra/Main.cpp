@@ -5,6 +5,7 @@
 #include "config/DataDirs.h"
 #include "controls/WindowHelpers.h"
 #include "core/CoreDumps.h"
+#include "dspwindows/VSTParamForm.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 #include "station/Startup.h"
@@ -21,12 +22,15 @@ int main(int argc, char *argv[]) {
     int result = 0;
     // Outlives the window and so every chain the window runs.
     const TInstalledVstHost vstHost(ProgramDir() + QStringLiteral("vocarra-vstscan"));
+    InstallVSTParamWindows();
     {
         TMainFrm form;
         CloseOnTerminationSignals(&form);
         form.show();
         result = QApplication::exec();
     }
+    // Plug-in editors close while their host is still there.
+    FreeVSTParamWindows();
     // Requests still running give up; none of them may run into the exit.
     TAPI::Shutdown();
     return result;
