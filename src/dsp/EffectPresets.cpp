@@ -6,6 +6,7 @@
 #include "config/IniFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 #include <cerrno>
@@ -164,16 +165,20 @@ std::optional<QByteArray> ReadPresetBlock(const TPresetKind &AKind, const QStrin
     }
 }
 
-void WritePresetBlock(const TPresetKind &AKind, const QString &APath, QByteArrayView ABlock) {
-    const QString folder = QFileInfo(APath).absolutePath();
+void MakePresetFolder(const QString &AFolder) {
+    const QString folder = QDir::cleanPath(AFolder);
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(folder.toStdString()), error);
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
     if (error || !QFileInfo(folder).isDir()) {
         const int code = error ? error.value() : ENOTDIR;
         throw EFileError(u"Cannot create folder \"%1\". %2"_s.arg(QDir::toNativeSeparators(folder),
                                                                   SystemErrorText(code)),
                          code);
     }
+}
+
+void WritePresetBlock(const TPresetKind &AKind, const QString &APath, QByteArrayView ABlock) {
+    MakePresetFolder(QFileInfo(APath).absolutePath());
     TIniFile ini(APath);
     ini.WriteString(AKind.Section, AKind.Key, BlockToHex(ABlock));
     ini.UpdateFile();

@@ -87,6 +87,10 @@ std::optional<TCompressorPreset> CompressorPresetFromParams(const QStringList &A
 // cannot be read. A value shorter than the block gives fewer bytes.
 std::optional<QByteArray> ReadPresetBlock(const TPresetKind &AKind, const QString &APath);
 
+// Creates AFolder with its missing parents. Raises EFileError with the
+// reason as message.
+void MakePresetFolder(const QString &AFolder);
+
 // Writes ABlock into APath (created or rewritten; other sections and keys of
 // an existing file stay), creating the folder with its parents first. Raises
 // EConfigError (EFileError for the file system) with the reason as message.
