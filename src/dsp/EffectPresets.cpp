@@ -58,7 +58,8 @@ const TPresetKind &CompressorPresetKind() {
 }
 
 QString PresetFolder(const TPresetKind &AKind, const QString &ADataDir) {
-    return WithTrailingSeparator(WithTrailingSeparator(ADataDir) + StoredToNative(AKind.StoredFolder));
+    return WithTrailingSeparator(WithTrailingSeparator(ADataDir) +
+                                 StoredToNative(AKind.StoredFolder));
 }
 
 QString PresetFolder(const TPresetKind &AKind) {
@@ -70,8 +71,8 @@ QStringList GetPresetList(const QString &AFolder, const QString &AExtension) {
         return {};
     const QDir folder(AFolder);
     QStringList paths;
-    const QFileInfoList files = folder.entryInfoList({u"*."_s + AExtension},
-                                                     QDir::Files | QDir::Hidden, QDir::Name);
+    const QFileInfoList files =
+        folder.entryInfoList({u"*."_s + AExtension}, QDir::Files | QDir::Hidden, QDir::Name);
     for (const QFileInfo &file : files)
         paths << file.filePath();
     return paths;
@@ -168,7 +169,8 @@ std::optional<QByteArray> ReadPresetBlock(const TPresetKind &AKind, const QStrin
 void MakePresetFolder(const QString &AFolder) {
     const QString folder = QDir::cleanPath(AFolder);
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+    std::filesystem::create_directories(
+        std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
     if (error || !QFileInfo(folder).isDir()) {
         const int code = error ? error.value() : ENOTDIR;
         throw EFileError(u"Cannot create folder \"%1\". %2"_s.arg(QDir::toNativeSeparators(folder),

@@ -12,15 +12,15 @@
 #include "station/SystemIni.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
-#include <QApplication>
-#include <QLocale>
 #include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -73,7 +73,7 @@ void TIntDSPEditorFrm::showEvent(QShowEvent *AEvent) {
         FShown = true;
         FormShow();
         adjustSize();
-        const QRect area = FMainWindow ? FMainWindow->frameGeometry()
+        const QRect area = FMainWindow           ? FMainWindow->frameGeometry()
                            : screen() != nullptr ? screen()->availableGeometry()
                                                  : QRect();
         QRect frame = frameGeometry();

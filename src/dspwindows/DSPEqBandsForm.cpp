@@ -72,8 +72,7 @@ TDSPEqBandsFrm::TDSPEqBandsFrm(TSystemIniBase &ASettings, QWidget *AParent)
     auto *grid = new QGridLayout(bands);
     for (int i = 0; i < KBands; ++i) {
         uBand[i] = NumberEdit(bands, u"uBand%1"_s.arg(i), 1, 25000);
-        QLabel *label =
-            Caption(bands, u"lBand%1"_s.arg(i), u"Band %1:"_s.arg(i + 1), uBand[i]);
+        QLabel *label = Caption(bands, u"lBand%1"_s.arg(i), u"Band %1:"_s.arg(i + 1), uBand[i]);
         // Two columns of six.
         const int row = i % 6, column = (i / 6) * 2;
         grid->addWidget(label, row, column);

@@ -119,8 +119,7 @@ void TCompressorCurveView::paintEvent(QPaintEvent *) {
     const QRectF area = PlotArea(this);
     DrawFrame(painter, this, area);
     const auto x = [&](double AInputDb) {
-        return area.left() +
-               (AInputDb - KLowInputDb) / (KHighInputDb - KLowInputDb) * area.width();
+        return area.left() + (AInputDb - KLowInputDb) / (KHighInputDb - KLowInputDb) * area.width();
     };
     const auto y = [&](double AOutputDb) {
         const double clamped = std::clamp(AOutputDb, KLowOutputDb, KHighOutputDb);
@@ -129,7 +128,8 @@ void TCompressorCurveView::paintEvent(QPaintEvent *) {
     };
     // The unchanged level for comparison, and the threshold.
     painter.setPen(QPen(palette().mid().color(), 1, Qt::DashLine));
-    painter.drawLine(QPointF(x(KLowInputDb), y(KLowInputDb)), QPointF(x(KHighInputDb), y(KHighInputDb)));
+    painter.drawLine(QPointF(x(KLowInputDb), y(KLowInputDb)),
+                     QPointF(x(KHighInputDb), y(KHighInputDb)));
     const double threshold = std::clamp(FSetup.FThresholdDb, KLowInputDb, KHighInputDb);
     painter.setPen(QPen(palette().text().color(), 1, Qt::DotLine));
     painter.drawLine(QPointF(x(threshold), area.top()), QPointF(x(threshold), area.bottom()));

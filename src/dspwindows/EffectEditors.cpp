@@ -3,8 +3,8 @@
 #include "dspwindows/CompressorDSPForm.h"
 #include "dspwindows/EqDSPForm.h"
 
-#include <QPointer>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QThread>
 #include <array>
 

@@ -5,9 +5,9 @@
 #include "dsp/EffectPresets.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
-#include <QCoreApplication>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
@@ -85,8 +85,8 @@ void TPresetManager::UpdateMenus() {
 }
 
 QString TPresetManager::ItemFile(const QAction *AItem) const {
-    return WithTrailingSeparator(FPresetFolder) + AItem->property(KNameProperty).toString() +
-           u'.' + FPresetExt;
+    return WithTrailingSeparator(FPresetFolder) + AItem->property(KNameProperty).toString() + u'.' +
+           FPresetExt;
 }
 
 void TPresetManager::LoadClick(QAction *AItem) {

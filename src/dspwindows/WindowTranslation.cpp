@@ -26,7 +26,8 @@ public:
         for (QObject *child : AObject->findChildren<QObject *>()) {
             if (child->objectName().isEmpty())
                 continue;
-            if (qobject_cast<QWidget *>(child) == nullptr && qobject_cast<QAction *>(child) == nullptr)
+            if (qobject_cast<QWidget *>(child) == nullptr &&
+                qobject_cast<QAction *>(child) == nullptr)
                 continue;
             FOwned.push_back(std::make_unique<TQtComponent>(child, false));
         }
@@ -35,7 +36,8 @@ public:
     QString Name() const override { return FObject->objectName(); }
 
     TComponentKind Kind() const override {
-        if (qobject_cast<QAction *>(FObject) != nullptr || qobject_cast<QMenu *>(FObject) != nullptr)
+        if (qobject_cast<QAction *>(FObject) != nullptr ||
+            qobject_cast<QMenu *>(FObject) != nullptr)
             return ckMenuItem;
         const auto *widget = qobject_cast<QWidget *>(FObject);
         if (widget == nullptr)

@@ -94,9 +94,8 @@ TEST(PresetBlocks, NonFiniteCompressorValuesReadAsZero) {
 
 TEST(PresetBlocks, FromParams) {
     // Ten bands in use: the last two values are 0; a fraction is no whole number.
-    const std::optional<TEqPreset> eq =
-        EqPresetFromParams({u"3"_s, u"-2"_s, u"2.5"_s, u"x"_s, u"+4"_s, u"0"_s, u"0"_s, u"0"_s,
-                            u"0"_s, u"1"_s});
+    const std::optional<TEqPreset> eq = EqPresetFromParams(
+        {u"3"_s, u"-2"_s, u"2.5"_s, u"x"_s, u"+4"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"1"_s});
     ASSERT_TRUE(eq);
     EXPECT_EQ(*eq, (TEqPreset{3, -2, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0}));
     EXPECT_FALSE(EqPresetFromParams(QStringList(13, u"1"_s)));

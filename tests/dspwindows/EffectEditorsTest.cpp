@@ -5,6 +5,8 @@
 // window per kind, Escape, screen-reader names and values, the keyboard, the
 // band dialog, captions from a language file, and bad files and folders.
 
+#include "dspwindows/EffectEditors.h"
+
 #include "audio/AudioEngine.h"
 #include "chain/DSPManager.h"
 #include "config/DataDirs.h"
@@ -19,7 +21,6 @@
 #include "dspwindows/CompressorDSPForm.h"
 #include "dspwindows/DSPEqBandsForm.h"
 #include "dspwindows/EffectCurves.h"
-#include "dspwindows/EffectEditors.h"
 #include "dspwindows/EqDSPForm.h"
 #include "dspwindows/PresetManager.h"
 #include "station/SystemIni.h"
@@ -243,8 +244,8 @@ private Q_SLOTS:
         TEqDSPFrm *eq = Shown(OpenEqEditor(item, nullptr));
         eq->TrackBar[0]->setValue(-3);
         eq->TrackBar[1]->setValue(2);
-        QCOMPARE(item.Params, (QStringList{u"3"_s, u"-2"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s,
-                                            u"0"_s, u"0"_s, u"0"_s, u"0"_s}));
+        QCOMPARE(item.Params, (QStringList{u"3"_s, u"-2"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s,
+                                           u"0"_s, u"0"_s, u"0"_s}));
         AnswerSaveDialog(u"Voice"_s);
         eq->miSave->trigger();
         QCOMPARE(FileBytes(EqFolder() + u"Voice.eqp"_s),
@@ -265,16 +266,17 @@ private Q_SLOTS:
             EqPresetFromBlock(*ReadPresetBlock(EqPresetKind(), EqFolder() + u"Ten.eqp"_s));
         QCOMPARE(saved, (TEqPreset{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0}));
 
-        WriteFile(EqFolder() + u"Twelve.eqp"_s,
-                  "[Equalizer]\nSettings=" +
-                      BlockToHex(EqPresetToBlock({1, 2, 3, 4, 5, 6, 7, 8, 9, -10, 9, 9})).toLatin1() +
-                      "\n");
+        WriteFile(
+            EqFolder() + u"Twelve.eqp"_s,
+            "[Equalizer]\nSettings=" +
+                BlockToHex(EqPresetToBlock({1, 2, 3, 4, 5, 6, 7, 8, 9, -10, 9, 9})).toLatin1() +
+                "\n");
         eq->PresetManager()->UpdateMenus();
         QAction *load = Item(eq->miLoad, u"Twelve"_s);
         QVERIFY(load != nullptr);
         load->trigger();
-        QCOMPARE(item.Params, (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s,
-                                            u"7"_s, u"8"_s, u"9"_s, u"-10"_s}));
+        QCOMPARE(item.Params, (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s,
+                                           u"8"_s, u"9"_s, u"-10"_s}));
         QCOMPARE(eq->TrackBar[10]->value(), 0);
         QCOMPARE(eq->TrackBar[11]->value(), 0);
         QCOMPARE(eq->leq[9]->text(), u"-10"_s);
@@ -346,7 +348,8 @@ private Q_SLOTS:
         QVERIFY(item.Params.isEmpty());
         AnswerSaveDialog(u"Flat"_s);
         eq->miSave->trigger();
-        QCOMPARE(*ReadPresetBlock(EqPresetKind(), EqFolder() + u"Flat.eqp"_s), QByteArray(48, '\0'));
+        QCOMPARE(*ReadPresetBlock(EqPresetKind(), EqFolder() + u"Flat.eqp"_s),
+                 QByteArray(48, '\0'));
     }
 
     void tooManyParamsSavesNothing() {
@@ -437,8 +440,7 @@ private Q_SLOTS:
     // --- Compressor -------------------------------------------------------------------
 
     void compressorPresetBothWays() {
-        TDSPItemC &item =
-            AddEntry(dspCompressor, {u"-3"_s, u"-20"_s, u"2.5"_s, u"15"_s, u"300"_s});
+        TDSPItemC &item = AddEntry(dspCompressor, {u"-3"_s, u"-20"_s, u"2.5"_s, u"15"_s, u"300"_s});
         TCompressorDSPFrm *comp = Shown(OpenCompressorEditor(item, nullptr));
         AnswerSaveDialog(u"Radio"_s);
         comp->miSave->trigger();
@@ -473,10 +475,9 @@ private Q_SLOTS:
     }
 
     void compressorReadsDotDecimalsOnly() {
-        TDSPItemC &item =
-            AddEntry(dspCompressor, {u"2.5"_s, u"-10"_s, u"3,5"_s, u"x"_s, u"100"_s});
+        TDSPItemC &item = AddEntry(dspCompressor, {u"2.5"_s, u"-10"_s, u"3,5"_s, u"x"_s, u"100"_s});
         TCompressorDSPFrm *comp = Shown(OpenCompressorEditor(item, nullptr));
-        QCOMPARE(comp->cpGain->value(), 2); // no decimals: the even neighbour
+        QCOMPARE(comp->cpGain->value(), 2);    // no decimals: the even neighbour
         QCOMPARE(comp->cpRatio->Value(), 1.0); // 0 is below the minimum
         QCOMPARE(comp->cpAttack->Value(), 1.0);
     }
@@ -572,7 +573,7 @@ private Q_SLOTS:
         TEqDSPFrm *eq = Shown(OpenEqEditor(item, nullptr));
         QCOMPARE(eq->TrackBar[0]->value(), -4);
         QCOMPARE(eq->TrackBar[1]->value(), 3);
-        QCOMPARE(eq->TrackBar[2]->value(), 0);  // a fraction reads as 0
+        QCOMPARE(eq->TrackBar[2]->value(), 0);   // a fraction reads as 0
         QCOMPARE(eq->TrackBar[3]->value(), -10); // beyond the range: its end
         QCOMPARE(eq->leq[0]->text(), u"+4"_s);
         QCOMPARE(eq->leq[1]->text(), u"-3"_s);
@@ -617,8 +618,9 @@ private Q_SLOTS:
             const double freq = SystemIni().EQBands.Items(i).CenterFreq;
             const double drawn = eq->pbCurve->ResponseDbAt(freq);
             const double heard = channel.MeasureDb(freq);
-            QVERIFY2(std::abs(drawn - heard) < 0.1,
-                     qPrintable(u"%1 Hz: drawn %2 dB, heard %3 dB"_s.arg(freq).arg(drawn).arg(heard)));
+            QVERIFY2(
+                std::abs(drawn - heard) < 0.1,
+                qPrintable(u"%1 Hz: drawn %2 dB, heard %3 dB"_s.arg(freq).arg(drawn).arg(heard)));
         }
         manager.StopDSP(0);
     }
@@ -702,12 +704,16 @@ private Q_SLOTS:
         TCompressorDSPFrm *comp = Shown(OpenCompressorEditor(item, nullptr));
         const int before = comp->width();
         comp->cpThres->SetCaption(u"A threshold caption of a long translation"_s);
-        QMetaObject::invokeMethod(comp, [comp] { comp->hide(); comp->show(); });
+        QMetaObject::invokeMethod(comp, [comp] {
+            comp->hide();
+            comp->show();
+        });
         QTRY_VERIFY(comp->width() > before);
         const QRect caption = comp->cpThres->CaptionLabel()->geometry();
         QVERIFY(caption.left() >= 0);
-        QVERIFY(caption.right() < comp->cpThres->parentWidget()->mapTo(comp, comp->cpThres->pos()).x() +
-                                      comp->width());
+        QVERIFY(caption.right() <
+                comp->cpThres->parentWidget()->mapTo(comp, comp->cpThres->pos()).x() +
+                    comp->width());
     }
 
     // --- Screen readers --------------------------------------------------------------------
@@ -723,12 +729,12 @@ private Q_SLOTS:
         QCOMPARE(Spoken(eq->TrackBar[11], QAccessible::Name), u"--- hertz"_s);
         QCOMPARE(QAccessible::queryAccessibleInterface(eq->TrackBar[0])->role(),
                  QAccessible::Slider);
-        for (QWidget *control : {static_cast<QWidget *>(eq->btReset),
-                                 static_cast<QWidget *>(eq->btPreset),
-                                 static_cast<QWidget *>(eq->btBands),
-                                 static_cast<QWidget *>(eq->btOk),
-                                 static_cast<QWidget *>(eq->pbCurve)})
-            QVERIFY2(!Spoken(control, QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
+        for (QWidget *control :
+             {static_cast<QWidget *>(eq->btReset), static_cast<QWidget *>(eq->btPreset),
+              static_cast<QWidget *>(eq->btBands), static_cast<QWidget *>(eq->btOk),
+              static_cast<QWidget *>(eq->pbCurve)})
+            QVERIFY2(!Spoken(control, QAccessible::Name).isEmpty(),
+                     qPrintable(control->objectName()));
     }
 
     void compressorSlidersSpeakTheirValues() {
@@ -796,7 +802,8 @@ private Q_SLOTS:
 
     void captionsComeFromTheLanguageFile() {
         WriteFile(Dir->path() + u"/exe/Lang/En/lang.ini"_s,
-                  "[EqDSP.Captions]\n@=Entzerrer\nbtReset='Zur\xC3\xBC" "cksetzen'\n"
+                  "[EqDSP.Captions]\n@=Entzerrer\nbtReset='Zur\xC3\xBC"
+                  "cksetzen'\n"
                   "[CompressorDSP.Captions]\ncpThres=Schwelle\n");
         SetDefaultLanguageFile(u"lang.ini"_s);
         TDSPItemC &eqItem = AddEntry(dspEqualizer);

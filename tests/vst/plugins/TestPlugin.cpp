@@ -28,7 +28,7 @@ constexpr int NumParams = 150;
 #elif defined(TP_GARBAGE)
 constexpr int NumParams = 5000000; // claimed; only a few answer
 #else
-constexpr int NumParams = 2;       // 0: gain, 1: mix
+constexpr int NumParams = 2; // 0: gain, 1: mix
 #endif
 
 #ifdef TP_MONO
@@ -63,8 +63,8 @@ void Put(void *APtr, const char *AText, size_t ALimit) {
     static_cast<char *>(APtr)[ALimit - 1] = '\0';
 }
 
-intptr_t Dispatcher(AEffect *AEffect, int32_t AOpcode, int32_t AIndex, intptr_t AValue,
-                    void *APtr, float AOpt) {
+intptr_t Dispatcher(AEffect *AEffect, int32_t AOpcode, int32_t AIndex, intptr_t AValue, void *APtr,
+                    float AOpt) {
     TPlugin *self = Self(AEffect);
     char text[64];
     switch (AOpcode) {
