@@ -143,6 +143,7 @@ void TEqDSPFrm::UpdateCurve() {
     }
     std::vector<BASS_BFX_PEAKEQ> bands;
     const int count = std::min(BandsInUse(), EqBandCount(settings));
+    bands.reserve(size_t(count));
     for (int i = 0; i < count; ++i)
         bands.push_back(EqBandRecord(settings, i, float(Gain(i))));
     pbCurve->SetBands(rate, std::move(bands), settings.EQRange);
