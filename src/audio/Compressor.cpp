@@ -56,9 +56,7 @@ void TCompressorFilter::ControlStep(const TCompressorSetup &ASetup) {
     // Below the threshold the wanted gain is 0 dB: no logarithm needed.
     if (FMeanSquare > ASetup.FThresholdPower && FMeanSquare > 1e-30) {
         const double LevelDb = FastLog2(FMeanSquare) * PowerToDb + SineReferenceDb;
-        const double Over = LevelDb - ASetup.FThresholdDb;
-        if (Over > 0)
-            Wanted = Over * ASetup.FSlope;
+        Wanted = ASetup.WantedGainDb(LevelDb);
     }
     const double Coeff = Wanted < FGainDb ? ASetup.FAttackCoeff : ASetup.FReleaseCoeff;
     FGainDb = Coeff * FGainDb + (1 - Coeff) * Wanted;

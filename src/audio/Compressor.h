@@ -50,6 +50,18 @@ struct TCompressorSetup {
     // times as 0.
     static TCompressorSetup Make(double ARate, double AGainDb, double AThresholdDb, double ARatio,
                                  double AAttackMs, double AReleaseMs, quint64 AChannelMask);
+
+    // The gain computer: the gain in dB (0 or below) that a steady level of
+    // ALevelDb (as the detector reads it) asks for, before the ballistics.
+    double WantedGainDb(double ALevelDb) const {
+        const double Over = ALevelDb - FThresholdDb;
+        return Over > 0 ? Over * FSlope : 0.0;
+    }
+    // The static transfer curve: where a steady input level comes out once
+    // the ballistics have settled, output gain included.
+    double StaticOutputDb(double AInputDb) const {
+        return AInputDb + WantedGainDb(AInputDb) + FOutputGainDb;
+    }
 };
 
 // The running state of one compressor and its processing of a buffer of

@@ -95,7 +95,7 @@ private:
         for (std::size_t Slot = 0; Slot < FBands.size(); ++Slot) {
             const BASS_BFX_PEAKEQ &B = FBands[Slot];
             TPeakEqStage Stage;
-            Stage.FCoeffs = PeakingCoeffs(FRate, B.fCenter, B.fGain, B.fBandwidth, B.fQ);
+            Stage.FCoeffs = PeakEqBandCoeffs(FRate, B);
             Stage.FSlot = quint32(Slot);
             Stage.FChannelMask = ChannelSelectionMask(B.lChannel);
             if (Stage.FCoeffs.IsIdentity() || Stage.FChannelMask == 0)

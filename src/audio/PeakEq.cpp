@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 // Coefficients of the peaking filter from Robert Bristow-Johnson, "Cookbook
@@ -55,6 +56,35 @@ TBiquadCoeffs PeakingCoeffs(double ARate, double ACenter, double AGainDb, double
     if (A == 1)
         C = TBiquadCoeffs{};
     return C;
+}
+
+TBiquadCoeffs PeakEqBandCoeffs(double ARate, const BASS_BFX_PEAKEQ &ABand) {
+    return PeakingCoeffs(ARate, ABand.fCenter, ABand.fGain, ABand.fBandwidth, ABand.fQ);
+}
+
+double BiquadResponseDb(const TBiquadCoeffs &ACoeffs, double ARate, double AFreq) {
+    if (ACoeffs.IsIdentity())
+        return 0;
+    // H(z) at z = e^jw; with z^-1 = cos w - j sin w and z^-2 = cos 2w - j sin 2w.
+    const double W = 2 * std::numbers::pi * AFreq / ARate;
+    const double C1 = std::cos(W), S1 = std::sin(W);
+    const double C2 = std::cos(2 * W), S2 = std::sin(2 * W);
+    const double NumRe = ACoeffs.b0 + ACoeffs.b1 * C1 + ACoeffs.b2 * C2;
+    const double NumIm = -(ACoeffs.b1 * S1 + ACoeffs.b2 * S2);
+    const double DenRe = 1 + ACoeffs.a1 * C1 + ACoeffs.a2 * C2;
+    const double DenIm = -(ACoeffs.a1 * S1 + ACoeffs.a2 * S2);
+    const double Num = NumRe * NumRe + NumIm * NumIm;
+    const double Den = DenRe * DenRe + DenIm * DenIm;
+    if (!(Num > 0) || !(Den > 0))
+        return Num > 0 ? 0 : -std::numeric_limits<double>::infinity();
+    return 10 * std::log10(Num / Den);
+}
+
+double PeakEqResponseDb(double ARate, const std::vector<BASS_BFX_PEAKEQ> &ABands, double AFreq) {
+    double Db = 0;
+    for (const BASS_BFX_PEAKEQ &Band : ABands)
+        Db += BiquadResponseDb(PeakEqBandCoeffs(ARate, Band), ARate, AFreq);
+    return Db;
 }
 
 TPeakEqFilter::TPeakEqFilter(quint32 AChannels, quint32 AMaxSlots, TBiquadCascadeProc AKernel)

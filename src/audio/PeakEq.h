@@ -4,6 +4,7 @@
 // control thread) and frozen into an immutable TPeakEqSetup; the audio
 // thread only runs the filters over the buffer with the setup it is given.
 
+#include "audio/AudioEngine.h"
 #include "audio/EngineBiquads.h"
 
 #include <QtGlobal>
@@ -25,6 +26,17 @@ struct TBiquadCoeffs {
 // the sampled signal, and the formulas would turn it into an unstable filter.
 TBiquadCoeffs PeakingCoeffs(double ARate, double ACenter, double AGainDb, double ABandwidth,
                             double AQ);
+
+// The filter one band record stands for at ARate. The effect runs exactly
+// this, and the equaliser editor draws its curve from it, so what is drawn is
+// what is heard.
+TBiquadCoeffs PeakEqBandCoeffs(double ARate, const BASS_BFX_PEAKEQ &ABand);
+
+// The gain in dB of the filter at AFreq Hz (|H(e^jw)|, w = 2 pi AFreq / ARate).
+double BiquadResponseDb(const TBiquadCoeffs &ACoeffs, double ARate, double AFreq);
+
+// The gain in dB at AFreq of the bands run in series at ARate.
+double PeakEqResponseDb(double ARate, const std::vector<BASS_BFX_PEAKEQ> &ABands, double AFreq);
 
 // One band as the audio thread runs it; FChannelMask as in EngineSelection.h.
 struct TPeakEqStage {

@@ -9,11 +9,6 @@
 
 namespace {
 
-// The bands that exist: BandsNum, but never past the EQBands list.
-int ExistingBands(const TSystemIniBase &ASettings) {
-    return std::clamp(ASettings.BandsNum, 0, ASettings.EQBands.Count());
-}
-
 template <class T>
 std::unique_ptr<TIntegratedDSP> Construct(TDSPItemC &AItem, HSTREAM AChan,
                                           const TSystemIniBase &ASettings) {
@@ -21,6 +16,35 @@ std::unique_ptr<TIntegratedDSP> Construct(TDSPItemC &AItem, HSTREAM AChan,
 }
 
 } // namespace
+
+int EqBandCount(const TSystemIniBase &ASettings) {
+    return std::clamp(ASettings.BandsNum, 0, ASettings.EQBands.Count());
+}
+
+BASS_BFX_PEAKEQ EqBandRecord(const TSystemIniBase &ASettings, int AIndex, float AGainDb) {
+    BASS_BFX_PEAKEQ band;
+    band.lBand = AIndex;
+    band.fBandwidth = ASettings.Bandwidth;
+    band.fQ = 0;
+    band.fCenter = static_cast<float>(ASettings.EQBands.Items(AIndex).CenterFreq);
+    band.fGain = AGainDb;
+    band.lChannel = BASS_BFX_CHANALL;
+    return band;
+}
+
+BASS_BFX_COMPRESSOR2 CompressorRecord(const QStringList &AParams) {
+    const auto value = [&AParams](qsizetype AIndex) {
+        return AIndex < AParams.size() ? ParamFloat(AParams.at(AIndex)) : 0.0f;
+    };
+    BASS_BFX_COMPRESSOR2 params;
+    params.fGain = value(0);
+    params.fThreshold = value(1);
+    params.fRatio = value(2);
+    params.fAttack = value(3);
+    params.fRelease = value(4);
+    params.lChannel = BASS_BFX_CHANALL;
+    return params;
+}
 
 qint32 ParamWholeNumber(QStringView AText) {
     qsizetype pos = 0;
@@ -73,15 +97,9 @@ void TIntegratedDSPEq::SetDSP(bool AValue) {
     if (HFX == 0)
         return;
     const TSystemIniBase &settings = FSettings;
-    const int bands = ExistingBands(settings);
+    const int bands = EqBandCount(settings);
     for (int i = 0; i < bands; ++i) {
-        BASS_BFX_PEAKEQ band;
-        band.lBand = i;
-        band.fBandwidth = settings.Bandwidth;
-        band.fQ = 0;
-        band.fCenter = static_cast<float>(settings.EQBands.Items(i).CenterFreq);
-        band.fGain = 0;
-        band.lChannel = BASS_BFX_CHANALL;
+        const BASS_BFX_PEAKEQ band = EqBandRecord(settings, i, 0);
         BASS_FXSetParameters(HFX, &band);
     }
 }
@@ -90,7 +108,7 @@ void TIntegratedDSPEq::UpdateDSP() {
     const TSystemIniBase &settings = FSettings;
     if (HFX == 0 || FD.Params.size() != settings.BandsNum)
         return;
-    const int bands = ExistingBands(settings);
+    const int bands = EqBandCount(settings);
     for (int i = 0; i < bands; ++i) {
         BASS_BFX_PEAKEQ band;
         band.lBand = i;
@@ -122,13 +140,7 @@ void TIntegratedDSPCompressor::SetDSP(bool AValue) {
 void TIntegratedDSPCompressor::UpdateDSP() {
     if (HFX == 0 || FD.Params.size() != 5)
         return;
-    BASS_BFX_COMPRESSOR2 params;
-    params.fGain = ParamFloat(FD.Params.at(0));
-    params.fThreshold = ParamFloat(FD.Params.at(1));
-    params.fRatio = ParamFloat(FD.Params.at(2));
-    params.fAttack = ParamFloat(FD.Params.at(3));
-    params.fRelease = ParamFloat(FD.Params.at(4));
-    params.lChannel = BASS_BFX_CHANALL;
+    const BASS_BFX_COMPRESSOR2 params = CompressorRecord(FD.Params);
     BASS_FXSetParameters(HFX, &params);
 }
 

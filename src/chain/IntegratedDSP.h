@@ -14,6 +14,7 @@
 
 class TSystemIniBase;
 
+#include <QStringList>
 #include <QStringView>
 #include <QtGlobal>
 #include <atomic>
@@ -33,6 +34,19 @@ qint32 ParamWholeNumber(QStringView AText);
 double ParamNumber(QStringView AText);
 // The same number for a 32-bit parameter; beyond that range it saturates.
 float ParamFloat(QStringView AText);
+
+// --- Effect records ---------------------------------------------------------
+// What the effect objects hand to the audio engine, also used by the editors
+// to draw the curves of what runs.
+
+// The equaliser bands that exist: BandsNum, but never past the EQBands list.
+int EqBandCount(const TSystemIniBase &ASettings);
+// Band AIndex (below EqBandCount) as attached: its centre frequency, the
+// common bandwidth, Q 0, all channels, at AGainDb.
+BASS_BFX_PEAKEQ EqBandRecord(const TSystemIniBase &ASettings, int AIndex, float AGainDb);
+// The compressor's record from its five Params (each 0 when unreadable or
+// missing).
+BASS_BFX_COMPRESSOR2 CompressorRecord(const QStringList &AParams);
 
 // --- Effect objects ---------------------------------------------------------
 
