@@ -12,7 +12,39 @@
 
 using namespace Qt::StringLiterals;
 
+// Present only in builds with the leak checker.
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
 namespace {
+
+// What a plug-in's library constructors allocate is the plug-in's and lives
+// as long as the process; under the leak checker it is not counted (the
+// library's frames are gone from the stacks by the time it would report).
+class TForeignAllocations {
+public:
+    TForeignAllocations() {
+        if (__lsan_disable != nullptr)
+            __lsan_disable();
+    }
+    ~TForeignAllocations() {
+        if (__lsan_enable != nullptr)
+            __lsan_enable();
+    }
+    TForeignAllocations(const TForeignAllocations &) = delete;
+    TForeignAllocations &operator=(const TForeignAllocations &) = delete;
+};
+
+vst::AEffect *CallEntry(vst::EntryFunction AEntry) {
+    // Many entries load the plug-in's real library only now.
+    const TForeignAllocations foreign;
+    return AEntry(&TVstEffect::HostCallback);
+}
+
+void *OpenLibrary(const QString &APath) {
+    const TForeignAllocations foreign;
+    return ::dlopen(NativeName(APath).constData(), RTLD_NOW | RTLD_LOCAL);
+}
 
 // The effect being created: its entry function may ask the host questions
 // before the effect record exists.
@@ -52,7 +84,11 @@ QString VstText(const QByteArray &AText) {
 std::unique_ptr<TVstEffect> TVstEffect::Load(const QString &APath, double ASampleRate,
                                              TVstLoadResult &AResult, QString &AError) {
     AError.clear();
-    void *library = ::dlopen(NativeName(APath).constData(), RTLD_NOW | RTLD_LOCAL);
+    // A library once opened stays loaded for the rest of the process: plug-ins
+    // leave threads, exit handlers and caches behind that point into their
+    // code, and unloading under them crashes later, far from the cause.
+    // Opening the same file again costs nothing.
+    void *library = OpenLibrary(APath);
     if (library == nullptr) {
         AResult = vlCannotOpen;
         const char *error = ::dlerror();
@@ -63,20 +99,16 @@ std::unique_ptr<TVstEffect> TVstEffect::Load(const QString &APath, double ASampl
     if (entry == nullptr)
         entry = reinterpret_cast<vst::EntryFunction>(::dlsym(library, "main"));
     if (entry == nullptr) {
-        ::dlclose(library);
         AResult = vlNoEntry;
         return nullptr;
     }
     LoadingSampleRate = ASampleRate;
-    vst::AEffect *effect = entry(&TVstEffect::HostCallback);
+    vst::AEffect *effect = CallEntry(entry);
     if (effect == nullptr) {
-        ::dlclose(library);
         AResult = vlNullEffect;
         return nullptr;
     }
     if (effect->magic != vst::EffectMagic || effect->dispatcher == nullptr) {
-        // Not an effect record: nothing in it can be called, so the library
-        // is kept loaded rather than unloaded under what it may still run.
         AResult = vlBadEffect;
         AError = u"the plug-in returned no valid effect"_s;
         return nullptr;
@@ -87,12 +119,10 @@ std::unique_ptr<TVstEffect> TVstEffect::Load(const QString &APath, double ASampl
         AError = u"the plug-in reports %1 parameters, %2 inputs and %3 outputs"_s.arg(
             QString::number(effect->numParams), QString::number(effect->numInputs),
             QString::number(effect->numOutputs));
-        ::dlclose(library);
         return nullptr;
     }
     std::unique_ptr<TVstEffect> result(new TVstEffect);
     result->FPath = APath;
-    result->FLibrary = library;
     result->FEffect = effect;
     result->FSampleRate = ASampleRate;
     effect->resvd1 = reinterpret_cast<intptr_t>(result.get());
@@ -112,8 +142,6 @@ TVstEffect::~TVstEffect() {
     Dispatch(vst::effClose);
     // effClose frees the record; nothing of it may be touched after this.
     FEffect = nullptr;
-    if (FLibrary != nullptr)
-        ::dlclose(FLibrary);
 }
 
 intptr_t TVstEffect::Dispatch(int32_t AOpcode, int32_t AIndex, intptr_t AValue, void *APtr,

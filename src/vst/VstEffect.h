@@ -39,7 +39,7 @@ public:
     // nullptr with AResult and, for vlCannotOpen and vlBadEffect, AError.
     static std::unique_ptr<TVstEffect> Load(const QString &APath, double ASampleRate,
                                             TVstLoadResult &AResult, QString &AError);
-    // Closes the editor, stops, closes the effect and releases the library.
+    // Closes the editor, stops and closes the effect; the library stays loaded.
     ~TVstEffect();
     TVstEffect(const TVstEffect &) = delete;
     TVstEffect &operator=(const TVstEffect &) = delete;
@@ -103,7 +103,6 @@ private:
     QByteArray TextOf(int32_t AOpcode, int32_t AIndex) const;
 
     QString FPath;
-    void *FLibrary = nullptr;
     vst::AEffect *FEffect = nullptr;
     int FNumParams = 0;
     int FNumInputs = 0;
