@@ -55,7 +55,8 @@ bool Walk(const QByteArray &ADir, std::vector<QString> &AFiles, bool ATop) {
             folders.push_back(path + '/');
             continue;
         }
-        if (S_ISLNK(info.st_mode) && (::stat(path.constData(), &info) != 0 || S_ISDIR(info.st_mode)))
+        if (S_ISLNK(info.st_mode) &&
+            (::stat(path.constData(), &info) != 0 || S_ISDIR(info.st_mode)))
             continue;
         if (S_ISREG(info.st_mode) && EndsWithSo(name))
             AFiles.push_back(NameFromNative(path));
@@ -308,9 +309,8 @@ std::unique_ptr<TDSPItemsC> TPluginCatalogue::BuildAvailableDSPList() {
     const struct {
         QString Name;
         TIntDSPKind Kind;
-    } builtIns[] = {{u"Equalizer"_s, dspEqualizer},
-                    {u"Compressor"_s, dspCompressor},
-                    {u"Gain"_s, dspGain}};
+    } builtIns[] = {
+        {u"Equalizer"_s, dspEqualizer}, {u"Compressor"_s, dspCompressor}, {u"Gain"_s, dspGain}};
     for (const auto &builtIn : builtIns) {
         TDSPItemC &item = list->Add();
         item.DispName = builtIn.Name;

@@ -101,9 +101,7 @@ public:
 
     // The lists; nothing while absent.
     const std::optional<std::vector<TPluginItem>> &VSTPlugins() const { return FVSTPlugins; }
-    const std::optional<std::vector<TPluginItem>> &WinampPlugins() const {
-        return FWinampPlugins;
-    }
+    const std::optional<std::vector<TPluginItem>> &WinampPlugins() const { return FWinampPlugins; }
     // What the probe of the listed VST plug-in APath told; nullptr for a
     // path not in the list.
     const TVstProbeInfo *VSTInfo(const QString &APath) const;

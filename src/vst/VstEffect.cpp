@@ -50,7 +50,7 @@ QString VstText(const QByteArray &AText) {
 }
 
 std::unique_ptr<TVstEffect> TVstEffect::Load(const QString &APath, double ASampleRate,
-                                             TVstLoadResult &AResult, QString &AError) {
+                                              TVstLoadResult &AResult, QString &AError) {
     AError.clear();
     void *library = ::dlopen(NativeName(APath).constData(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
@@ -171,7 +171,8 @@ void TVstEffect::SetParam(int AIndex, float AValue) {
 }
 
 QByteArray TVstEffect::ParamName(int AIndex) const {
-    return AIndex >= 0 && AIndex < FNumParams ? TextOf(vst::effGetParamName, AIndex) : QByteArray();
+    return AIndex >= 0 && AIndex < FNumParams ? TextOf(vst::effGetParamName, AIndex)
+                                              : QByteArray();
 }
 
 QByteArray TVstEffect::ParamDisplay(int AIndex) const {
@@ -211,7 +212,8 @@ void TVstEffect::Process(float *const *AInputs, float *const *AOutputs, int AFra
         return;
     auto **inputs = const_cast<float **>(AInputs);
     auto **outputs = const_cast<float **>(AOutputs);
-    if (FEffect->processReplacing != nullptr && (FEffect->flags & vst::effFlagsCanReplacing) != 0) {
+    if (FEffect->processReplacing != nullptr &&
+        (FEffect->flags & vst::effFlagsCanReplacing) != 0) {
         FEffect->processReplacing(FEffect, inputs, outputs, AFrames);
         return;
     }

@@ -137,15 +137,12 @@ QStringList ProbeArguments(const TVstProbeRequest &ARequest) {
 }
 
 QJsonObject ProbeInfoObject(const TVstProbeInfo &AInfo) {
-    QJsonObject object{{u"vendor"_s, AInfo.Vendor},
-                       {u"effect"_s, AInfo.Effect},
-                       {u"params"_s, AInfo.NumParams},
-                       {u"inputs"_s, AInfo.NumInputs},
-                       {u"outputs"_s, AInfo.NumOutputs},
-                       {u"editor"_s, AInfo.HasEditor},
-                       {u"editorWidth"_s, AInfo.EditorWidth},
-                       {u"editorHeight"_s, AInfo.EditorHeight},
-                       {u"uniqueId"_s, AInfo.UniqueID}};
+    QJsonObject object{
+        {u"vendor"_s, AInfo.Vendor},           {u"effect"_s, AInfo.Effect},
+        {u"params"_s, AInfo.NumParams},        {u"inputs"_s, AInfo.NumInputs},
+        {u"outputs"_s, AInfo.NumOutputs},      {u"editor"_s, AInfo.HasEditor},
+        {u"editorWidth"_s, AInfo.EditorWidth}, {u"editorHeight"_s, AInfo.EditorHeight},
+        {u"uniqueId"_s, AInfo.UniqueID}};
     if (!AInfo.Params.empty()) {
         QJsonArray params;
         for (const TVstProbeParam &param : AInfo.Params)
@@ -177,8 +174,7 @@ QByteArray ProbeInfoJson(const TVstProbeInfo &AInfo) {
 }
 
 QByteArray ProbeReasonJson(const QString &AReason) {
-    return QJsonDocument(QJsonObject{{u"reason"_s, AReason}}).toJson(QJsonDocument::Compact) +
-           '\n';
+    return QJsonDocument(QJsonObject{{u"reason"_s, AReason}}).toJson(QJsonDocument::Compact) + '\n';
 }
 
 std::optional<TVstProbeInfo> ProbeInfoFromJson(const QByteArray &AJson) {
@@ -226,10 +222,9 @@ int RunProbe(const TVstProbeRequest &ARequest, int AOutFd) {
             effect->SetParam(index, value);
         info.Params.reserve(static_cast<size_t>(info.NumParams));
         for (int i = 0; i < info.NumParams; ++i) {
-            info.Params.push_back({i, VstText(effect->ParamName(i)),
-                                   static_cast<double>(effect->Param(i)),
-                                   VstText(effect->ParamDisplay(i)),
-                                   VstText(effect->ParamLabel(i))});
+            info.Params.push_back(
+                {i, VstText(effect->ParamName(i)), static_cast<double>(effect->Param(i)),
+                 VstText(effect->ParamDisplay(i)), VstText(effect->ParamLabel(i))});
         }
     }
     const QByteArray answer = ProbeInfoJson(info);

@@ -159,8 +159,7 @@ TRun RunHelper(const QString &AHelper, const QStringList &AArgs, milliseconds AT
             polls[count++] = {pidFd.Fd, POLLIN, 0};
         // Without a process descriptor (an old kernel) the end is checked
         // now and then.
-        const int wait =
-            static_cast<int>(pidFd.Fd >= 0 ? left : std::min<long long>(left, 20));
+        const int wait = static_cast<int>(pidFd.Fd >= 0 ? left : std::min<long long>(left, 20));
         const int ready = ::poll(polls, count, wait);
         if (ready < 0 && errno != EINTR) {
             run.TimedOut = true;
@@ -225,7 +224,7 @@ QString ProbeSignalReason(int ASignal) {
     if (abbreviation == nullptr)
         return u"crashed with signal %1"_s.arg(ASignal);
     return u"crashed with signal %1 (SIG%2)"_s.arg(QString::number(ASignal),
-                                                  QString::fromLatin1(abbreviation));
+                                                   QString::fromLatin1(abbreviation));
 }
 
 TVstProbeOutcome ProbeVstFile(const QString &AHelper, const TVstProbeRequest &ARequest,
@@ -293,7 +292,8 @@ std::vector<TVstProbeOutcome> ProbeVstFiles(const QString &AHelper,
                                             milliseconds ATimeLimit, unsigned AParallel) {
     std::vector<TVstProbeOutcome> outcomes(AFiles.size());
     unsigned parallel = AParallel != 0 ? AParallel : std::thread::hardware_concurrency();
-    parallel = std::clamp<unsigned>(parallel, 1, static_cast<unsigned>(std::max<size_t>(AFiles.size(), 1)));
+    parallel = std::clamp<unsigned>(parallel, 1,
+                                    static_cast<unsigned>(std::max<size_t>(AFiles.size(), 1)));
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i = next++; i < AFiles.size(); i = next++) {

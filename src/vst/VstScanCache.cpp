@@ -117,8 +117,7 @@ void TVstScanCache::Save() {
     }
 }
 
-const TVstCacheEntry *TVstScanCache::Find(const QString &APath,
-                                          const TVstFileStamp &AStamp) const {
+const TVstCacheEntry *TVstScanCache::Find(const QString &APath, const TVstFileStamp &AStamp) const {
     const auto found = FEntries.find(APath);
     if (found == FEntries.end() || found->second.Stamp != AStamp)
         return nullptr;
