@@ -90,6 +90,8 @@ std::optional<TVstProbeRequest> ParseProbeArguments(const QStringList &AArgs, QS
         const QString &arg = AArgs[i];
         if (arg == u"--params") {
             request.WithParams = true;
+        } else if (arg == u"--editor-size") {
+            request.WithEditorSize = true;
         } else if (arg == u"--set") {
             int index = 0;
             float value = 0;
@@ -129,6 +131,8 @@ QStringList ProbeArguments(const TVstProbeRequest &ARequest) {
     QStringList args;
     if (ARequest.WithParams)
         args << u"--params"_s;
+    if (ARequest.WithEditorSize)
+        args << u"--editor-size"_s;
     for (const auto &[index, value] : ARequest.Sets)
         args << u"--set"_s << u"%1=%2"_s.arg(index).arg(static_cast<double>(value), 0, 'g', 9);
     // "--" keeps a file name that starts with "-" a file name.
@@ -215,7 +219,7 @@ int RunProbe(const TVstProbeRequest &ARequest, int AOutFd) {
     info.NumOutputs = effect->NumOutputs();
     info.HasEditor = effect->HasEditor();
     info.UniqueID = effect->UniqueID();
-    if (info.HasEditor)
+    if (info.HasEditor && ARequest.WithEditorSize)
         effect->EditorSize(info.EditorWidth, info.EditorHeight);
     if (ARequest.WithParams) {
         for (const auto &[index, value] : ARequest.Sets)
@@ -258,8 +262,8 @@ void VstProbeMain(int argc, char *argv[]) {
     int code = vsxUsage;
     if (!request) {
         std::fprintf(stderr,
-                     "vocarra-vstscan: %s\nusage: vocarra-vstscan [--params] [--set INDEX=VALUE "
-                     "...] FILE\n",
+                     "vocarra-vstscan: %s\nusage: vocarra-vstscan [--params] [--editor-size] "
+                     "[--set INDEX=VALUE ...] FILE\n",
                      error.toLocal8Bit().constData());
         WriteAll(outFd, ProbeReasonJson(error));
     } else {

@@ -50,7 +50,7 @@ struct TVstProbeInfo {
     int NumInputs = 0;
     int NumOutputs = 0;
     bool HasEditor = false;
-    int EditorWidth = 0; // 0 when the plug-in does not say
+    int EditorWidth = 0; // 0 when the plug-in does not say or was not asked
     int EditorHeight = 0;
     qint32 UniqueID = 0;
     // Only when the parameters were asked for.
@@ -59,10 +59,14 @@ struct TVstProbeInfo {
     bool operator==(const TVstProbeInfo &) const = default;
 };
 
-// The arguments of the helper: [--params] [--set INDEX=VALUE ...] FILE.
+// The arguments of the helper:
+// [--params] [--editor-size] [--set INDEX=VALUE ...] FILE.
 struct TVstProbeRequest {
     QString File;
     bool WithParams = false;
+    // Asking for the editor's size makes some plug-ins build their whole
+    // editor, and without a display some crash doing so; a scan does not ask.
+    bool WithEditorSize = false;
     std::vector<std::pair<int, float>> Sets; // applied in this order before listing
 };
 
