@@ -180,6 +180,7 @@ const TVstProbeInfo *TPluginCatalogue::VSTInfo(const QString &APath) const {
 }
 
 void TPluginCatalogue::DiscardVSTPlugins() {
+    FBridgeFailed = false;
     FVSTPlugins.reset();
     FVSTInfo.clear();
 }
@@ -200,7 +201,8 @@ void TPluginCatalogue::LoadVSTPlugins() {
     // not retried until the list is discarded.
     FVSTPlugins.emplace();
     FLastProbeCount = 0;
-    if (!PluginHost().LoadVSTBridge() || !ScannerUsable(FScanner)) {
+    FBridgeFailed = !PluginHost().LoadVSTBridge() || !ScannerUsable(FScanner);
+    if (FBridgeFailed) {
         MyMessageBox(u"VST bridge load error"_s, ErrorCaption, mbIconError);
         return;
     }

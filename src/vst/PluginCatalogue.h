@@ -108,6 +108,9 @@ public:
 
     // Probes run by the last scan (cache hits are not probes).
     int LastProbeCount() const { return FLastProbeCount; }
+    // Whether the last build of the VST list stopped at "VST bridge load
+    // error": the scanning helper could not run.
+    bool VSTBridgeFailed() const { return FBridgeFailed; }
 
     // Tests shorten the time limit; 0 probes as many files at once as the
     // machine has cores.
@@ -125,6 +128,7 @@ private:
     std::optional<std::vector<TPluginItem>> FWinampPlugins;
     std::map<QString, TVstProbeInfo> FVSTInfo;
     int FLastProbeCount = 0;
+    bool FBridgeFailed = false;
 };
 
 // The process-wide catalogue.

@@ -4,6 +4,7 @@
 #include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliOutput.h"
+#include "app/cli/CliPlugins.h"
 #include "app/cli/RenderChain.h"
 #include "config/ComponentFile.h"
 #include "config/ConfigErrors.h"
@@ -120,6 +121,11 @@ int main(int argc, char *argv[]) {
     // render-chain takes options of its own and needs no connection.
     if (!arguments.isEmpty() && arguments.first() == u"render-chain")
         return RunRenderChain(arguments.mid(1));
+    // So do the plug-in commands.
+    if (!arguments.isEmpty() && arguments.first() == u"plugins")
+        return RunPlugins(arguments.mid(1));
+    if (!arguments.isEmpty() && arguments.first() == u"plugin-params")
+        return RunPluginParams(arguments.mid(1));
     QString error;
     const std::optional<TCliOptions> options = ParseCliArguments(arguments, error);
     if (!options) {
