@@ -41,7 +41,8 @@ bool Walk(const QByteArray &ADir, std::vector<QString> &AFiles, bool ATop) {
     if (dir == nullptr)
         return !ATop;
     std::vector<QByteArray> folders;
-    while (const dirent *entry = ::readdir(dir)) {
+    // readdir is safe on a stream no other thread reads.
+    while (const dirent *entry = ::readdir(dir)) { // NOLINT(concurrency-mt-unsafe)
         const QByteArray name(entry->d_name);
         if (name == "." || name == "..")
             continue;
@@ -106,7 +107,8 @@ void ListFiles(const QString &AFolder, const QString &AMask, QStringList &AList)
     if (dir == nullptr)
         return;
     QStringList found;
-    while (const dirent *entry = ::readdir(dir)) {
+    // readdir is safe on a stream no other thread reads.
+    while (const dirent *entry = ::readdir(dir)) { // NOLINT(concurrency-mt-unsafe)
         if (::fnmatch(mask.constData(), entry->d_name, FNM_CASEFOLD | FNM_PERIOD) != 0)
             continue;
         struct stat info {};

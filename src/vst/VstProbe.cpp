@@ -168,7 +168,7 @@ TVstProbeInfo ProbeInfoOfObject(const QJsonObject &AObject) {
     info.EditorHeight = AObject.value(u"editorHeight"_s).toInt();
     info.UniqueID = AObject.value(u"uniqueId"_s).toInt();
     const QJsonArray params = AObject.value(u"parameters"_s).toArray();
-    for (const QJsonValue &param : params)
+    for (const auto &param : params)
         info.Params.push_back(ParamOfObject(param.toObject()));
     return info;
 }

@@ -1,5 +1,6 @@
 #include "vst/VstProbeRunner.h"
 
+#include "config/ConfigErrors.h"
 #include "core/NativeNames.h"
 
 #include <algorithm>
@@ -22,10 +23,6 @@ using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
 namespace {
-
-QString ErrnoText(int AError) {
-    return QString::fromLocal8Bit(::strerror(AError));
-}
 
 // A descriptor that closes itself.
 struct TFd {
@@ -84,7 +81,7 @@ TRun RunHelper(const QString &AHelper, const QStringList &AArgs, milliseconds AT
     TRun run;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
-        run.SpawnError = ErrnoText(errno);
+        run.SpawnError = SystemErrorText(errno);
         return run;
     }
     TFd readEnd(fds[0]);
@@ -92,10 +89,12 @@ TRun RunHelper(const QString &AHelper, const QStringList &AArgs, milliseconds AT
 
     const QByteArray program = NativeName(AHelper);
     std::vector<QByteArray> argBytes;
+    argBytes.reserve(static_cast<size_t>(AArgs.size()) + 1);
     argBytes.push_back(program);
     for (const QString &arg : AArgs)
         argBytes.push_back(NativeName(arg));
     std::vector<char *> argv;
+    argv.reserve(argBytes.size() + 1);
     for (QByteArray &arg : argBytes)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -129,7 +128,7 @@ TRun RunHelper(const QString &AHelper, const QStringList &AArgs, milliseconds AT
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
-        run.SpawnError = ErrnoText(spawned);
+        run.SpawnError = SystemErrorText(spawned);
         return run;
     }
     ::close(writeEnd.Fd);

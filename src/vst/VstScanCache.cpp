@@ -75,7 +75,7 @@ void TVstScanCache::Load() {
     if (root.value(u"version"_s).toInt() != FormatVersion)
         return;
     const QJsonArray entries = root.value(u"entries"_s).toArray();
-    for (const QJsonValue &value : entries) {
+    for (const auto &value : entries) {
         const QJsonObject object = value.toObject();
         const QString path = object.value(u"path"_s).toString();
         const std::optional<TVstCacheKind> kind = KindOfName(object.value(u"kind"_s).toString());
