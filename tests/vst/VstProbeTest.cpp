@@ -181,6 +181,64 @@ TEST(VstProbe, ParallelProbesGiveTheSerialOutcomes) {
     EXPECT_EQ(serial[8].Reason, u"did not answer within 1 s"_s);
 }
 
+TEST(VstProbe, WhatAPluginPrintsDoesNotReachTheProtocol) {
+    const TVstProbeOutcome outcome = Probe(TestPlugin(u"chatty"_s));
+    ASSERT_EQ(outcome.Kind, vpDescribed) << outcome.Reason.toStdString();
+    EXPECT_EQ(outcome.Info.NumParams, 2);
+    EXPECT_EQ(outcome.Info.Effect, u"Test Gain"_s);
+}
+
+// Helpers that misbehave in ways the real one does not: the runner's own
+// bounds and readings of the exit.
+struct TFakeHelperCase {
+    const char *Name;
+    const char *Script;
+    TVstProbeKind Kind;
+    const char *Reason;
+};
+
+void PrintTo(const TFakeHelperCase &ACase, std::ostream *AStream) {
+    *AStream << ACase.Name;
+}
+
+class FakeHelpers : public testing::TestWithParam<TFakeHelperCase> {};
+
+TEST_P(FakeHelpers, TheRunnerReadsWhatTheHelperDid) {
+    QTemporaryDir dir;
+    const QString helper = dir.filePath(u"helper"_s);
+    QFile script(helper);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QByteArray("#!/bin/sh\n") + GetParam().Script + '\n');
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    TVstProbeRequest request;
+    request.File = TestPlugin(u"gain"_s);
+    // Generous: none of these may take the time limit, except the one that
+    // is meant to.
+    const TVstProbeOutcome outcome = ProbeVstFile(helper, request, milliseconds(20000));
+    EXPECT_EQ(outcome.Kind, GetParam().Kind);
+    EXPECT_EQ(outcome.Reason, QString::fromLatin1(GetParam().Reason));
+    EXPECT_FALSE(outcome.TimedOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runner, FakeHelpers,
+    testing::Values(TFakeHelperCase{"garbled", "echo 'not json'", vpFailed,
+                                    "gave a description that cannot be read"},
+                    TFakeHelperCase{"too_long", "head -c 5000000 /dev/zero", vpFailed,
+                                    "gave an answer longer than 4 MiB"},
+                    TFakeHelperCase{"odd_exit", "exit 7", vpFailed, "ended with exit code 7"},
+                    TFakeHelperCase{"aborted", "kill -ABRT $$", vpFailed,
+                                    "crashed with signal 6 (SIGABRT)"},
+                    TFakeHelperCase{"reason_missing", "exit 4", vpFailed,
+                                    "the plug-in returned no valid effect"},
+                    // Something the helper started keeps the pipe open: the helper's
+                    // end decides, not the pipe's.
+                    TFakeHelperCase{"child_keeps_pipe",
+                                    "sleep 60 &\necho '{\"params\": 1, \"effect\": \"E\"}'\nexit 0",
+                                    vpDescribed, ""}),
+    [](const testing::TestParamInfo<TFakeHelperCase> &AInfo) { return AInfo.param.Name; });
+
 TEST(VstProbe, ReasonTexts) {
     EXPECT_EQ(ProbeTimeOutReason(VstProbeTimeLimit), u"did not answer within 10 s"_s);
     EXPECT_EQ(ProbeTimeOutReason(milliseconds(1500)), u"did not answer within 1.5 s"_s);
