@@ -60,8 +60,12 @@ float GainDb(float AValue) {
 }
 
 void Put(void *APtr, const char *AText, size_t ALimit) {
-    std::strncpy(static_cast<char *>(APtr), AText, ALimit);
-    static_cast<char *>(APtr)[ALimit - 1] = '\0';
+    // Cut to ALimit - 1 bytes and terminated, as the format asks of a
+    // plug-in (strncpy here trips GCC's truncation warning in optimised
+    // sanitizer builds).
+    const size_t length = ::strnlen(AText, ALimit - 1);
+    std::memcpy(APtr, AText, length);
+    static_cast<char *>(APtr)[length] = '\0';
 }
 
 intptr_t Dispatcher(AEffect *AEffect, int32_t AOpcode, int32_t AIndex, intptr_t AValue,
