@@ -20,9 +20,10 @@ const QString FallbackLangDir = u"En"_s;
 constexpr int MinOutputDevices = 7;
 constexpr int MinInputDevices = 4;
 
-// Where add-on software is installed on this platform, the counterpart of
-// the program-files folder that the family's Windows programs start from.
-constexpr QStringView ProgramFilesDir = u"/opt/";
+// Where Debian's packages of VST 2 plug-ins install them, the counterpart of
+// the folder below program files that the family's Windows programs start
+// from.
+constexpr QStringView SystemVSTFolder = u"/usr/lib/vst/";
 
 void AddOutput(TOutputDevicesList &AList, TOutputDevType ADevType, qint32 AMethod,
                QStringView ADeviceID) {
@@ -35,13 +36,11 @@ void AddOutput(TOutputDevicesList &AList, TOutputDevType ADevType, qint32 AMetho
 
 } // namespace
 
-QStringList DefaultVSTFolder(const QString &AProgramFilesDir) {
-    if (AProgramFilesDir.isEmpty())
-        return {};
-    return {WithTrailingSeparator(AProgramFilesDir) + u"Steinberg/VstPlugins/"_s};
+QStringList DefaultVSTFolder() {
+    return {SystemVSTFolder.toString()};
 }
 
-TSystemIniBase::TSystemIniBase() : VSTFolder(DefaultVSTFolder(ProgramFilesDir.toString())) {
+TSystemIniBase::TSystemIniBase() : VSTFolder(DefaultVSTFolder()) {
     AddDefaultEQBands(EQBands);
 }
 

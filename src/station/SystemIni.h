@@ -74,10 +74,10 @@ private:
     mutable QString FLangDir = QStringLiteral("/");
 };
 
-// The VST folder at creation: one line, AProgramFilesDir (the platform's
-// folder for installed add-on software) + "Steinberg/VstPlugins/"; no line
-// when AProgramFilesDir is empty.
-QStringList DefaultVSTFolder(const QString &AProgramFilesDir);
+// The VST folder at creation: one line, the folder where this system's
+// packages install VST 2 plug-ins ("/usr/lib/vst/"). The VST scan searches
+// the folders below it too.
+QStringList DefaultVSTFolder();
 
 // The process-wide system configuration, created on first use (start-up).
 TSystemIni &SystemIni();

@@ -1,5 +1,7 @@
 #include "vst/VstHost.h"
 
+#include "vst/PluginCatalogue.h"
+
 #include "audio/AudioEngine.h"
 #include "audio/EngineEpoch.h"
 #include "core/MainThread.h"
@@ -141,10 +143,7 @@ TVstHost::~TVstHost() {
 }
 
 bool TVstHost::LoadVSTBridge() {
-    const QByteArray path = NativeName(FScannerPath);
-    struct stat info {};
-    FBridgeLoaded = !FScannerPath.isEmpty() && ::stat(path.constData(), &info) == 0 &&
-                    S_ISREG(info.st_mode) && ::access(path.constData(), X_OK) == 0;
+    FBridgeLoaded = ScannerUsable(FScannerPath);
     return FBridgeLoaded;
 }
 

@@ -9,11 +9,16 @@
 #include "support/QtTestEnvironment.h"
 #include "support/TestServer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -549,6 +554,201 @@ TEST(CliDevices, FlagWordsNameTheKnownBits) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Flags);
         EXPECT_EQ(WasapiFlagWords(c.Flags), c.Words);
+    }
+}
+
+// --- plugins and plugin-params ----------------------------------------------------
+
+// vocarra-cli installed with its scanning helper beside it in a folder of
+// its own, so the scan cache (the data directory is the program's folder
+// without uid.ini) and the Winamp plug-in folder are the test's.
+class CliPluginsTest : public ::testing::Test {
+protected:
+    CliPluginsTest() {
+        QDir().mkpath(Bin());
+        QDir().mkpath(Vst());
+        EXPECT_TRUE(QFile::copy(QStringLiteral(VOCARRA_CLI_PATH), Cli()));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(VOCARRA_VSTSCAN_PATH),
+                                Bin() + QStringLiteral("/vocarra-vstscan")));
+    }
+
+    QString Bin() const { return FDir.filePath(QStringLiteral("bin")); }
+    QString Vst() const { return FDir.filePath(QStringLiteral("vst")); }
+    QString Cli() const { return Bin() + QStringLiteral("/vocarra-cli"); }
+
+    static QString TestPlugin(const char *AName) {
+        return QStringLiteral(VOCARRA_TEST_PLUGINS "/test-%1.so").arg(QLatin1StringView(AName));
+    }
+
+    QString AddPlugin(const char *AName, const QString &AFolder) const {
+        QDir().mkpath(AFolder);
+        const QString target =
+            AFolder + QStringLiteral("/test-%1.so").arg(QLatin1StringView(AName));
+        EXPECT_TRUE(QFile::copy(TestPlugin(AName), target));
+        return target;
+    }
+
+    static QJsonArray ArrayOf(const QString &AJson) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(AJson.toUtf8(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << AJson.toStdString();
+        return document.array();
+    }
+
+    QTemporaryDir FDir;
+};
+
+TEST_F(CliPluginsTest, PluginsJsonListsTheCatalogueAndReportsBrokenPlugins) {
+    AddPlugin("gain", Vst());
+    AddPlugin("crash", Vst());
+    AddPlugin("null-effect", Vst());
+    AddPlugin("editor", Vst() + QStringLiteral("/sub"));
+    const TRun run = RunCli({QStringLiteral("plugins"), QStringLiteral("--json"),
+                             QStringLiteral("--vst-folder"), Vst()},
+                            QString(), Cli());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QJsonArray items = ArrayOf(run.Out);
+    ASSERT_EQ(items.size(), 5) << run.Out.toStdString();
+    const char *builtIns[] = {"Equalizer", "Compressor", "Gain"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(items[i][QStringLiteral("name")].toString(), QLatin1StringView(builtIns[i]));
+        EXPECT_EQ(items[i][QStringLiteral("kind")].toString(), QStringLiteral("builtin"));
+    }
+    const QJsonObject editor = items[3].toObject();
+    EXPECT_EQ(editor[QStringLiteral("name")].toString(),
+              QStringLiteral("(VST) Vocarra Tests Test Gain [test-editor.so]"));
+    EXPECT_EQ(editor[QStringLiteral("kind")].toString(), QStringLiteral("vst"));
+    EXPECT_EQ(editor[QStringLiteral("path")].toString(),
+              Vst() + QStringLiteral("/sub/test-editor.so"));
+    EXPECT_EQ(editor[QStringLiteral("vendor")].toString(), QStringLiteral("Vocarra Tests"));
+    EXPECT_EQ(editor[QStringLiteral("effect")].toString(), QStringLiteral("Test Gain"));
+    EXPECT_EQ(editor[QStringLiteral("params")].toInt(), 2);
+    EXPECT_TRUE(editor[QStringLiteral("editor")].toBool());
+    EXPECT_FALSE(items[4][QStringLiteral("editor")].toBool());
+    EXPECT_EQ(items[4][QStringLiteral("path")].toString(), Vst() + QStringLiteral("/test-gain.so"));
+
+    EXPECT_EQ(run.Err.count(QStringLiteral("Error loading VST plugin (test-crash.so): crashed "
+                                           "with signal 11 (SIGSEGV) h=0")),
+              1)
+        << run.Err.toStdString();
+    EXPECT_FALSE(run.Err.contains(QStringLiteral("null-effect")));
+    // The scan cache sits in the data directory.
+    EXPECT_TRUE(QFile::exists(Bin() + QStringLiteral("/vst-cache.json")));
+}
+
+TEST_F(CliPluginsTest, PluginsFollowsTheSystemSettings) {
+    AddPlugin("gain", Vst());
+    QDir().mkpath(Bin() + QStringLiteral("/Plugins"));
+    QFile::copy(TestPlugin("gain"), Bin() + QStringLiteral("/Plugins/dsp_loud.dll"));
+    const QString ini = FDir.filePath(QStringLiteral("system.ini"));
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("object TSystemIni\n  AllowWinampPlugins = True\n"
+                              "  AllowVstPlugins = True\n  VSTFolder.Strings = (\n    '%1')\nend\n")
+                   .arg(Vst())
+                   .toUtf8());
+    file.close();
+    const TRun run =
+        RunCli({QStringLiteral("plugins"), QStringLiteral("--system-ini"), ini}, QString(), Cli());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out,
+              QStringLiteral("builtin\tEqualizer\t\nbuiltin\tCompressor\t\nbuiltin\tGain\t\n"
+                             "winamp\t(DSP) (not available on this system) "
+                             "[dsp_loud.dll]\tdsp_loud.dll\n"
+                             "vst\t(VST) Vocarra Tests Test Gain [test-gain.so]\t%1\n")
+                  .arg(Vst() + QStringLiteral("/test-gain.so")));
+
+    // Without VST plug-ins allowed only the settings' other kinds remain.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("object TSystemIni\n  AllowVstPlugins = False\nend\n");
+    file.close();
+    const TRun off =
+        RunCli({QStringLiteral("plugins"), QStringLiteral("--system-ini"), ini}, QString(), Cli());
+    ASSERT_EQ(off.ExitCode, 0) << off.Err.toStdString();
+    EXPECT_EQ(off.Out,
+              QStringLiteral("builtin\tEqualizer\t\nbuiltin\tCompressor\t\nbuiltin\tGain\t\n"));
+}
+
+TEST_F(CliPluginsTest, PluginsWithoutTheScanningHelperFails) {
+    AddPlugin("gain", Vst());
+    QFile::remove(Bin() + QStringLiteral("/vocarra-vstscan"));
+    const TRun run = RunCli({QStringLiteral("plugins"), QStringLiteral("--vst-folder"), Vst()},
+                            QString(), Cli());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("VST bridge load error"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.isEmpty());
+}
+
+TEST_F(CliPluginsTest, PluginParamsAppliesTheValuesAndListsEveryParameter) {
+    const TRun run =
+        RunCli({QStringLiteral("plugin-params"), TestPlugin("gain"), QStringLiteral("--set"),
+                QStringLiteral("0=0.375"), QStringLiteral("--set"), QStringLiteral("1=0.25"),
+                QStringLiteral("--json")},
+               QString(), Cli());
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(run.Out.toUtf8()).object();
+    EXPECT_EQ(root[QStringLiteral("effect")].toString(), QStringLiteral("Test Gain"));
+    const QJsonArray params = root[QStringLiteral("parameters")].toArray();
+    ASSERT_EQ(params.size(), 2);
+    const QJsonObject gain = params[0].toObject();
+    EXPECT_EQ(gain[QStringLiteral("index")].toInt(), 0);
+    EXPECT_EQ(gain[QStringLiteral("name")].toString(), QStringLiteral("Gain"));
+    EXPECT_DOUBLE_EQ(gain[QStringLiteral("value")].toDouble(), 0.375);
+    EXPECT_EQ(gain[QStringLiteral("display")].toString(), QStringLiteral("-6.0"));
+    EXPECT_EQ(gain[QStringLiteral("label")].toString(), QStringLiteral("dB"));
+    EXPECT_EQ(params[1][QStringLiteral("display")].toString(), QStringLiteral("25"));
+
+    const TRun lines =
+        RunCli({QStringLiteral("plugin-params"), TestPlugin("params150")}, QString(), Cli());
+    ASSERT_EQ(lines.ExitCode, 0) << lines.Err.toStdString();
+    const QStringList rows = lines.Out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 150);
+    EXPECT_EQ(rows[0], QStringLiteral("0\tGain\t0.5\t0.0\tdB"));
+    EXPECT_EQ(rows[149], QStringLiteral("149\tP149\t0\t0\t"));
+}
+
+struct TParamsFailure {
+    const char *Plugin;
+    const char *Err;
+};
+
+void PrintTo(const TParamsFailure &ACase, std::ostream *AStream) {
+    *AStream << ACase.Plugin;
+}
+
+class CliPluginParamsFailures : public CliPluginsTest,
+                                public ::testing::WithParamInterface<TParamsFailure> {};
+
+TEST_P(CliPluginParamsFailures, ABrokenOrForeignFileFailsWithTheReason) {
+    const TRun run =
+        RunCli({QStringLiteral("plugin-params"), TestPlugin(GetParam().Plugin)}, QString(), Cli());
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Err.contains(QLatin1StringView(GetParam().Err))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plugins, CliPluginParamsFailures,
+    ::testing::Values(TParamsFailure{"crash", "(test-crash.so): crashed with signal 11 (SIGSEGV)"},
+                      TParamsFailure{"null-effect", "holds no VST plug-in"},
+                      TParamsFailure{"bad-magic", "the plug-in returned no valid effect"}),
+    [](const auto &AInfo) {
+        std::string name = AInfo.param.Plugin;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
+
+TEST_F(CliPluginsTest, UsageErrorsExitWith2) {
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("plugins"), QStringLiteral("--vst-folder")},
+          QStringList{QStringLiteral("plugins"), QStringLiteral("extra")},
+          QStringList{QStringLiteral("plugin-params")},
+          QStringList{QStringLiteral("plugin-params"), TestPlugin("gain"), QStringLiteral("--set"),
+                      QStringLiteral("x")}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const TRun run = RunCli(args, QString(), Cli());
+        EXPECT_EQ(run.ExitCode, 2);
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("usage:"))) << run.Err.toStdString();
     }
 }
 

@@ -41,7 +41,7 @@ TEST(SystemIni, CreationValues) {
     const TSystemIni ini;
     EXPECT_FALSE(ini.AllowWinampPlugins);
     EXPECT_FALSE(ini.AllowVstPlugins);
-    EXPECT_EQ(ini.VSTFolder, DefaultVSTFolder(u"/opt"_s));
+    EXPECT_EQ(ini.VSTFolder, QStringList{u"/usr/lib/vst/"_s});
     EXPECT_EQ(ini.VSTSkipSettings, QString());
     EXPECT_EQ(ini.BandsNum, 10);
     EXPECT_EQ(ini.Bandwidth, 2.5f);
@@ -87,10 +87,8 @@ TEST(SystemIni, CreationValues) {
     }
 }
 
-TEST(SystemIni, DefaultVSTFolderFollowsTheProgramFolder) {
-    EXPECT_EQ(DefaultVSTFolder(u"/opt"_s), QStringList{u"/opt/Steinberg/VstPlugins/"_s});
-    EXPECT_EQ(DefaultVSTFolder(u"/opt/"_s), QStringList{u"/opt/Steinberg/VstPlugins/"_s});
-    EXPECT_EQ(DefaultVSTFolder(QString()), QStringList());
+TEST(SystemIni, DefaultVSTFolderIsWhereTheSystemInstallsVstPlugins) {
+    EXPECT_EQ(DefaultVSTFolder(), QStringList{u"/usr/lib/vst/"_s});
 }
 
 class SystemIniFile : public TStationDirsTest {

@@ -86,9 +86,8 @@ bool Exists(const QString &APath) {
     return ::stat(NativeName(APath).constData(), &info) == 0;
 }
 
-// Reads a station file into AObject: the one named (which must exist), or the
-// data directory's, when there is one. A file that does not read is an error:
-// a render from half a chain would look right and sound wrong.
+} // namespace
+
 bool ReadSettings(TPersistent &AObject, const std::optional<QString> &ANamed,
                   const QString &ADefaultName, QString &AError) {
     QString path;
@@ -111,6 +110,8 @@ bool ReadSettings(TPersistent &AObject, const std::optional<QString> &ANamed,
     }
     return true;
 }
+
+namespace {
 
 void NoteSkippedPlugins(const TDSPItemsC &AChain) {
     for (int i = 0; i < AChain.Count(); ++i) {

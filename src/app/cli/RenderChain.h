@@ -8,6 +8,16 @@
 #include <QStringList>
 #include <optional>
 
+class TPersistent;
+
+// Reads a station file into AObject: the one named (which must exist), or the
+// data directory's ADefaultName, when there is one. A file that does not
+// read is an error (AError says which and why): a render from half a chain
+// would look right and sound wrong, and a catalogue from half the settings
+// would list the wrong plug-ins.
+bool ReadSettings(TPersistent &AObject, const std::optional<QString> &ANamed,
+                  const QString &ADefaultName, QString &AError);
+
 struct TRenderChainOptions {
     QString In;
     QString Out;

@@ -4,6 +4,7 @@
 #include "app/cli/CliDevices.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliOutput.h"
+#include "app/cli/CliPlugins.h"
 #include "app/cli/RenderChain.h"
 #include "config/ComponentFile.h"
 #include "config/ConfigErrors.h"
@@ -14,6 +15,7 @@
 #include "core/PrintableText.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
+#include "vst/PluginCatalogue.h"
 #include "vst/VstHost.h"
 
 #include <QCoreApplication>
@@ -118,10 +120,15 @@ int main(int argc, char *argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments << NameFromNative(argv[i]);
     QCoreApplication app(argc, argv);
-    const TInstalledVstHost vstHost(ProgramDir() + QStringLiteral("vocarra-vstscan"));
+    const TInstalledVstHost vstHost(DefaultScannerProgram());
     // render-chain takes options of its own and needs no connection.
     if (!arguments.isEmpty() && arguments.first() == u"render-chain")
         return RunRenderChain(arguments.mid(1));
+    // So do the plug-in commands.
+    if (!arguments.isEmpty() && arguments.first() == u"plugins")
+        return RunPlugins(arguments.mid(1));
+    if (!arguments.isEmpty() && arguments.first() == u"plugin-params")
+        return RunPluginParams(arguments.mid(1));
     QString error;
     const std::optional<TCliOptions> options = ParseCliArguments(arguments, error);
     if (!options) {

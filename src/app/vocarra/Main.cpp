@@ -9,6 +9,8 @@
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
 #include "station/Startup.h"
+#include "station/SystemIni.h"
+#include "vst/PluginCatalogue.h"
 #include "vst/VstHost.h"
 
 #include <QApplication>
@@ -21,8 +23,10 @@ int main(int argc, char *argv[]) {
     InstallWidgetMessageBoxes();
     int result = 0;
     // Outlives the window and so every chain the window runs.
-    const TInstalledVstHost vstHost(ProgramDir() + QStringLiteral("vocarra-vstscan"));
+    const TInstalledVstHost vstHost(DefaultScannerProgram());
     InstallVSTParamWindows();
+    PluginCatalogue().InitPlugins(&SystemIni(), DataDir(), WithTrailingSeparator(ProgramDir()) + QStringLiteral("Plugins/"),
+                                  DefaultScannerProgram());
     {
         TMainFrm form;
         CloseOnTerminationSignals(&form);

@@ -5,7 +5,8 @@
 //
 // Variant macros: TP_GAIN (default), TP_PASSTHROUGH, TP_MONO, TP_EDITOR,
 // TP_PARAMS150, TP_CRASH, TP_HANG, TP_NULL_EFFECT, TP_NO_ENTRY, TP_BAD_MAGIC,
-// TP_GARBAGE, TP_OLD_ENTRY (exports only "main").
+// TP_GARBAGE, TP_OLD_ENTRY (exports only "main"), TP_CHATTY (a gain that prints to
+// standard output, as plug-ins left in debug mode do).
 
 #include "vst/VstAbi.h"
 
@@ -61,7 +62,7 @@ float GainDb(float AValue) {
 
 // Cut to the format's short buffers, as a well-behaved plug-in does.
 void Put(void *APtr, const char *AText, size_t ALimit) {
-    const size_t length = std::min(std::strlen(AText), ALimit - 1);
+    const size_t length = ::strnlen(AText, ALimit - 1);
     std::memcpy(APtr, AText, length);
     static_cast<char *>(APtr)[length] = '\0';
 }
@@ -208,6 +209,12 @@ AEffect *Create(HostCallback AHost) {
         pause();
 #elif defined(TP_NULL_EFFECT)
     return nullptr;
+#endif
+#if defined(TP_CHATTY)
+    std::printf("{\"params\": 99} chatter on stdout\n");
+    std::fflush(stdout);
+    if (::write(1, "more chatter\n", 13) < 0)
+        return nullptr;
 #endif
 #ifdef TP_BAD_MAGIC
     // A host cannot close what is not an effect, so this record is never
