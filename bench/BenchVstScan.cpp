@@ -13,8 +13,8 @@
 #include "core/NativeNames.h"
 #include "station/SystemIni.h"
 #include "vst/PluginCatalogue.h"
-#include "vst/VstHost.h"
 #include "vst/VstEffect.h"
+#include "vst/VstHost.h"
 #include "vst/VstScanCache.h"
 
 #include <QDir>

@@ -19,7 +19,7 @@
 
 // Limits on what a plug-in may claim.
 inline constexpr int VstMaxParams = 4096;
-inline constexpr int VstMaxChannels = 64;
+inline constexpr int VstMaxChannels = 128;
 inline constexpr int VstMaxEditorSide = 4096;
 // Longest text taken from a plug-in, in bytes; the rest is cut.
 inline constexpr int VstMaxText = 255;

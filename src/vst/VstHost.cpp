@@ -1,11 +1,10 @@
 #include "vst/VstHost.h"
 
-#include "vst/PluginCatalogue.h"
-
 #include "audio/AudioEngine.h"
 #include "audio/EngineEpoch.h"
 #include "core/MainThread.h"
 #include "core/NativeNames.h"
+#include "vst/PluginCatalogue.h"
 #include "vst/VstEffect.h"
 
 #include <algorithm>

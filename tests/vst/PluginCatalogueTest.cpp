@@ -3,12 +3,12 @@
 // cache across starts, its messages, the Winamp listing and the folder rules.
 
 #include "vst/PluginCatalogue.h"
-#include "vst/VstHost.h"
 
 #include "chain/DSPManager.h"
 #include "config/ConfigTestSupport.h"
 #include "core/MessageBox.h"
 #include "station/SystemIni.h"
+#include "vst/VstHost.h"
 #include "vst/VstScanCache.h"
 #include "vst/VstScanSupport.h"
 

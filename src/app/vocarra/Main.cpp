@@ -25,7 +25,8 @@ int main(int argc, char *argv[]) {
     // Outlives the window and so every chain the window runs.
     const TInstalledVstHost vstHost(DefaultScannerProgram());
     InstallVSTParamWindows();
-    PluginCatalogue().InitPlugins(&SystemIni(), DataDir(), WithTrailingSeparator(ProgramDir()) + QStringLiteral("Plugins/"),
+    PluginCatalogue().InitPlugins(&SystemIni(), DataDir(),
+                                  WithTrailingSeparator(ProgramDir()) + QStringLiteral("Plugins/"),
                                   DefaultScannerProgram());
     {
         TMainFrm form;
