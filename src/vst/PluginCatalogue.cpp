@@ -213,7 +213,7 @@ void TPluginCatalogue::ScanVSTFolder(const QString &AFolder) {
                      u"VST"_s, mbIconWarning);
         return;
     }
-    TVstScanCache cache(FDataDir + TVstScanCache::FileName);
+    TVstScanCache cache(FDataDir + TVstScanCache::FileName, VstFileStamp(FScanner));
     cache.Load();
 
     // Each file: its stamp, and what is known of it (from the cache, or

@@ -74,6 +74,14 @@ void TVstScanCache::Load() {
     const QJsonObject root = document.object();
     if (root.value(u"version"_s).toInt() != FormatVersion)
         return;
+    if (FProber) {
+        bool ok = true;
+        const QJsonObject prober = root.value(u"prober"_s).toObject();
+        const TVstFileStamp stamp{Number(prober.value(u"size"_s), ok),
+                                  Number(prober.value(u"mtimeNs"_s), ok)};
+        if (!ok || stamp != *FProber)
+            return;
+    }
     const QJsonArray entries = root.value(u"entries"_s).toArray();
     for (const auto &value : entries) {
         const QJsonObject object = value.toObject();
@@ -108,7 +116,10 @@ void TVstScanCache::Save() {
             object.insert(u"reason"_s, entry.Reason);
         entries.append(object);
     }
-    const QJsonObject root{{u"version"_s, FormatVersion}, {u"entries"_s, entries}};
+    QJsonObject root{{u"version"_s, FormatVersion}, {u"entries"_s, entries}};
+    if (FProber)
+        root.insert(u"prober"_s, QJsonObject{{u"size"_s, QString::number(FProber->Size)},
+                                             {u"mtimeNs"_s, QString::number(FProber->MTimeNs)}});
     try {
         WriteFileAtomically(FFile, QJsonDocument(root).toJson(QJsonDocument::Indented));
         FChanged = false;

@@ -46,7 +46,11 @@ public:
     static const QString FileName;
 
     TVstScanCache() = default;
-    explicit TVstScanCache(QString AFile) : FFile(std::move(AFile)) {}
+    // AProber: the stamp of the scanning helper that fills the cache. What
+    // another build of the helper learnt may no longer hold (its limits
+    // change), so a cache of another helper counts as empty.
+    explicit TVstScanCache(QString AFile, std::optional<TVstFileStamp> AProber = std::nullopt)
+        : FFile(std::move(AFile)), FProber(AProber) {}
 
     // Reads the file; an unreadable one leaves the cache empty.
     void Load();
@@ -66,6 +70,7 @@ public:
 
 private:
     QString FFile;
+    std::optional<TVstFileStamp> FProber;
     std::map<QString, TVstCacheEntry> FEntries;
     bool FChanged = false;
 };

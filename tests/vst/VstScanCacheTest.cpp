@@ -67,6 +67,25 @@ TEST_F(VstScanCacheTest, KeepsEveryKindOfOutcomeAcrossASave) {
     EXPECT_FALSE(cache.Changed());
 }
 
+TEST_F(VstScanCacheTest, WhatAnotherBuildOfTheHelperLearntCountsAsNothing) {
+    const TVstFileStamp helper{5000, 42};
+    {
+        TVstScanCache cache(CacheFile(), helper);
+        cache.Put(u"/vst/a.so"_s, Described());
+        cache.Save();
+    }
+    struct TCase {
+        std::optional<TVstFileStamp> Prober;
+        qsizetype Count;
+    };
+    for (const TCase &c : {TCase{helper, 1}, TCase{TVstFileStamp{5000, 43}, 0},
+                           TCase{TVstFileStamp{5001, 42}, 0}, TCase{std::nullopt, 1}}) {
+        TVstScanCache cache(CacheFile(), c.Prober);
+        cache.Load();
+        EXPECT_EQ(cache.Count(), c.Count);
+    }
+}
+
 TEST_F(VstScanCacheTest, AnEntryHoldsOnlyForTheSameSizeAndTime) {
     TVstScanCache cache(CacheFile());
     cache.Put(u"/vst/a.so"_s, Described());
