@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -111,8 +112,10 @@ struct TVstHost::TInstance {
                         break;
                     const float *planar = outputs[i];
                     float *to = block + c;
+                    // A plug-in's NaN or infinity would poison every effect
+                    // after it and the file: it becomes silence here.
                     for (int f = 0; f < frames; ++f, to += chans)
-                        *to = planar[f];
+                        *to = std::isfinite(planar[f]) ? planar[f] : 0.0f;
                 }
             }
             done += frames;

@@ -169,6 +169,19 @@ TEST_F(VstHost, ABufferLongerThanTheLargestBlockIsProcessedWhole) {
     ExpectScaled(stream.Pull(frames), 2, 0, HalfGain);
 }
 
+TEST_F(VstHost, NotANumberAndInfinitiesFromAPluginBecomeSilence) {
+    TTestStream stream(2);
+    ASSERT_NE(FHost.BASS_VST_ChannelSetDSP(stream.Handle(), TestPlugin("garbage"), 0, 49), 0u);
+    const std::vector<float> samples = stream.Pull(64);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const size_t frame = i / 2;
+        if (frame % 4 == 3)
+            EXPECT_FLOAT_EQ(samples[i], SourceSample(frame, i % 2)) << i;
+        else
+            EXPECT_EQ(samples[i], 0.0f) << i;
+    }
+}
+
 TEST_F(VstHost, TheParametersAreSetOnEveryInstanceAndReadFromTheFirst) {
     TTestStream stream(2);
     const quint32 h = FHost.BASS_VST_ChannelSetDSP(stream.Handle(), TestPlugin("mono"), 0, 49);

@@ -190,6 +190,13 @@ void ProcessReplacing(AEffect *AEffect, float **AInputs, float **AOutputs, int32
     for (int c = 0; c < NumChannels; ++c)
         if (AInputs[c] != AOutputs[c])
             std::memcpy(AOutputs[c], AInputs[c], sizeof(float) * static_cast<size_t>(AFrames));
+#elif defined(TP_GARBAGE)
+    // Sound no effect should make: NaN, infinities, then a plain sample.
+    (void)AEffect;
+    const float junk[] = {NAN, INFINITY, -INFINITY, 0.25f};
+    for (int c = 0; c < NumChannels; ++c)
+        for (int i = 0; i < AFrames; ++i)
+            AOutputs[c][i] = i % 4 == 3 ? AInputs[c][i] : junk[i % 4];
 #else
     const float gain = std::pow(10.0f, GainDb(Self(AEffect)->Values[0]) / 20.0f);
     for (int c = 0; c < NumChannels; ++c)
