@@ -183,13 +183,13 @@ void TDSPListFrm::Button4Click() {
 
 void TDSPListFrm::Button3Click() {
     TSystemIni &settings = SystemIni();
-    // Compared as the catalogue reads the folder, so that only a trailing
-    // separator or white space more or less is no change.
-    const QString before = VSTFolderText(settings);
+    // Compared as the catalogue reads the folder, so that white space or a
+    // trailing separator more or less, or "\" for "/", is no change.
+    const QString before = NativeVSTFolder(settings);
     TPluginFoldersFrm folders(FMainWindow);
     if (folders.exec() != QDialog::Accepted)
         return;
-    if (VSTFolderText(settings).compare(before, Qt::CaseInsensitive) == 0)
+    if (NativeVSTFolder(settings).compare(before, Qt::CaseInsensitive) == 0)
         return;
     // Switched off for a moment: that stops the VST entries of every chain
     // and forgets the list, so the refresh lists the new folder when VST

@@ -226,9 +226,10 @@ bool TPluginFoldersFrm::CreateFolder(const QString &AFolder) {
             return false;
         }
         if (error == std::errc::read_only_file_system)
-            MyMessageBox(u"The folder \"%1\" cannot be created: the file system is read-only."_s
-                             .arg(AFolder),
-                         caption, mbIconError);
+            MyMessageBox(
+                u"The folder \"%1\" cannot be created: the file system is read-only."_s.arg(
+                    AFolder),
+                caption, mbIconError);
         return false;
     }
     MyMessageBox(u"The folder \"%1\" could not be created: %2."_s.arg(
