@@ -7,6 +7,8 @@
 
 #include "dspwindows/DSPListForm.h"
 
+#include "config/DataDirs.h"
+#include "config/Translation.h"
 #include "controls/LxConfirmCheckBox.h"
 #include "core/MessageBox.h"
 #include "dspwindows/PluginFoldersForm.h"
@@ -22,6 +24,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -555,6 +559,36 @@ private Q_SLOTS:
         QCOMPARE(table->rowCount(), 4);
         QCOMPARE(table->cellAt(0, 0)->text(QAccessible::Name), u"Equalizer"_s);
         QCOMPARE(table->cellAt(3, 0)->text(QAccessible::Name), GainRow);
+    }
+
+    // --- Captions -------------------------------------------------------
+
+    void captionsComeFromTheLanguageFile() {
+        const QString exe = FDir->filePath(u"exe/"_s);
+        QDir().mkpath(exe + u"Lang/En"_s);
+        QFile lang(exe + u"Lang/En/lang.ini"_s);
+        QVERIFY(lang.open(QIODevice::WriteOnly));
+        lang.write("[DSPAdd.Captions]\n@=Effekte\nchVstplugins=VST-Erweiterungen\n"
+                   "Button4=Liste neu laden\n"
+                   "[PluginFolders.Captions]\n@=Orte\nLabel3=VST-Ordner\n");
+        lang.close();
+        SetProcessDirs({exe, QString(), FData + u'/'});
+        SystemIni().SetLangDir(u"En"_s);
+        SetDefaultLanguageFile(u"lang.ini"_s);
+        auto list = ShowList();
+        TPluginFoldersFrm folders;
+        folders.show();
+        SetDefaultLanguageFile(QString());
+        QCOMPARE(list->windowTitle(), u"Effekte"_s);
+        QCOMPARE(list->chVstplugins->text(), u"VST-Erweiterungen"_s);
+        QCOMPARE(list->Button4->text(), u"Liste neu laden"_s);
+        QCOMPARE(list->Label45->text(), u"Winamp DSP plug-ins"_s);
+        QCOMPARE(folders.windowTitle(), u"Orte"_s);
+        QCOMPARE(folders.Label3->text(), u"VST-Ordner"_s);
+        QCOMPARE(AccessibleName(folders.Edit2), u"VST-Ordner"_s);
+        // The longer captions still fit.
+        QVERIFY(list->minimumWidth() >= list->layout()->minimumSize().width());
+        QVERIFY(folders.width() >= folders.layout()->sizeHint().width());
     }
 };
 
