@@ -102,17 +102,24 @@ void InstallWidgetMessageBoxes() {
         // The text may be the station's: shown as it stands, never as markup.
         box.setTextFormat(Qt::PlainText);
         box.setText(AText);
-        if (AFlags == mbYesNoQuestion) {
-            box.setIcon(QMessageBox::Question);
+        const int buttons = AFlags & 0x0F;
+        const int icon = AFlags & 0xF0;
+        box.setIcon(icon == mbIconError         ? QMessageBox::Critical
+                    : icon == mbIconQuestion    ? QMessageBox::Question
+                    : icon == mbIconWarning     ? QMessageBox::Warning
+                    : icon == mbIconInformation ? QMessageBox::Information
+                                                : QMessageBox::NoIcon);
+        if (buttons == mbYesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            return box.exec() == QMessageBox::Yes ? mrYes : 7;
+            return box.exec() == QMessageBox::Yes ? mrYes : mrNo;
         }
-        box.setIcon(AFlags == mbIconError         ? QMessageBox::Critical
-                    : AFlags == mbIconWarning     ? QMessageBox::Warning
-                    : AFlags == mbIconInformation ? QMessageBox::Information
-                                                  : QMessageBox::NoIcon);
+        if (buttons == mbOKCancel) {
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Ok);
+            return box.exec() == QMessageBox::Ok ? mrOk : mrCancel;
+        }
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
-        return 1;
+        return mrOk;
     });
 }

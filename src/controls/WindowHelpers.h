@@ -29,9 +29,10 @@ void PopupMenuUnderButton(QAbstractButton *AButton, QMenu *AMenu);
 // returns true.
 bool SelectFolder(QString &AFolder);
 
-// Makes MyMessageBox show real message boxes: error (16), warning (48) and
-// information (64) icons with an OK button, and Yes/No with a question icon
-// (36), answering 6 for Yes.
+// Makes MyMessageBox show real message boxes: the icon (error, question,
+// warning, information) and the buttons (OK, OK/Cancel, Yes/No) the flags
+// name, answering mrOk, mrCancel, mrYes or mrNo; closing the box without a
+// button answers Cancel or No.
 void InstallWidgetMessageBoxes();
 
 // The tick at which the last menu under a button closed (tests set it).

@@ -5,13 +5,22 @@
 #include <QString>
 #include <functional>
 
+// The flags are a set of buttons plus an icon, as the family's Windows
+// programs pass them: mbOKCancel | mbIconWarning, mbYesNo | mbIconQuestion.
 enum : int {
+    mbOK = 0,
+    mbOKCancel = 1,
+    mbYesNo = 4,
     mbIconError = 16,
+    mbIconQuestion = 32,
     mbYesNoQuestion = 36,
     mbIconWarning = 48,
     mbIconInformation = 64,
 };
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
 inline constexpr int mrYes = 6;
+inline constexpr int mrNo = 7;
 
 // Shows the box and returns the pressed button's code (mrYes, ...).
 using TMessageBoxPresenter =

@@ -127,6 +127,61 @@ private Q_SLOTS:
         SetMessageBoxPresenter(nullptr);
         QCOMPARE(shownIcon, icon);
     }
+
+    void messageBoxButtonsAndAnswerFollowFlags_data() {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("press");
+        QTest::addColumn<int>("answer");
+        const int okCancel = int(QMessageBox::Ok | QMessageBox::Cancel);
+        const int yesNo = int(QMessageBox::Yes | QMessageBox::No);
+        QTest::newRow("ok") << int(mbIconError) << int(QMessageBox::Ok)
+                            << int(QMessageBox::Critical) << int(QMessageBox::Ok) << mrOk;
+        QTest::newRow("ok/cancel, ok") << int(mbOKCancel | mbIconWarning) << okCancel
+                                       << int(QMessageBox::Warning) << int(QMessageBox::Ok) << mrOk;
+        QTest::newRow("ok/cancel, cancel")
+            << int(mbOKCancel | mbIconWarning) << okCancel << int(QMessageBox::Warning)
+            << int(QMessageBox::Cancel) << mrCancel;
+        QTest::newRow("yes/no question, yes")
+            << int(mbYesNoQuestion) << yesNo << int(QMessageBox::Question) << int(QMessageBox::Yes)
+            << mrYes;
+        QTest::newRow("yes/no question, no")
+            << int(mbYesNoQuestion) << yesNo << int(QMessageBox::Question) << int(QMessageBox::No)
+            << mrNo;
+        QTest::newRow("yes/no warning, no")
+            << int(mbYesNo | mbIconWarning) << yesNo << int(QMessageBox::Warning)
+            << int(QMessageBox::No) << mrNo;
+    }
+    void messageBoxButtonsAndAnswerFollowFlags() {
+        QFETCH(int, flags);
+        QFETCH(int, buttons);
+        QFETCH(int, icon);
+        QFETCH(int, press);
+        QFETCH(int, answer);
+        InstallWidgetMessageBoxes();
+        int shownButtons = -1;
+        int shownIcon = -1;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            shownButtons = int(box->standardButtons());
+            shownIcon = int(box->icon());
+            if (QAbstractButton *button = box->button(QMessageBox::StandardButton(press)))
+                button->click();
+            else
+                box->reject();
+        });
+        watcher.start(10);
+        const int result = MyMessageBox(QStringLiteral("Text"), QStringLiteral("Caption"), flags);
+        watcher.stop();
+        SetMessageBoxPresenter(nullptr);
+        QCOMPARE(shownButtons, buttons);
+        QCOMPARE(shownIcon, icon);
+        QCOMPARE(result, answer);
+    }
 };
 
 QTEST_MAIN(TWindowHelpersTest)

@@ -1,0 +1,9 @@
+#pragma once
+// Where the chain's dialogs appear: centred on the main window, and on a
+// screen in any case.
+
+class QWidget;
+
+// Centres ADialog on AMainWindow (when given and visible), then makes sure
+// it lies on a screen.
+void CentreOnMainWindow(QWidget *ADialog, const QWidget *AMainWindow);
