@@ -328,8 +328,8 @@ bool TDSPManagerFr::eventFilter(QObject *AWatched, QEvent *AEvent) {
             // only when the focus sits in the narrow first column.
             if (const int index = SelectedIndex(); index >= 0) {
                 QTreeWidgetItem *row = lDSP->topLevelItem(index);
-                row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked
-                                                                        : Qt::Checked);
+                row->setCheckState(0,
+                                   row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             }
             return true;
         case Qt::Key_Return:

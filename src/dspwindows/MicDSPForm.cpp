@@ -66,7 +66,7 @@ TMicDSPFrm::~TMicDSPFrm() {
 
 void TMicDSPFrm::showEvent(QShowEvent *AEvent) {
     TranslateWindowCaptions(this, u"MicDSP.Captions"_s);
-    const QRect area = FMainWindow         ? FMainWindow->frameGeometry()
+    const QRect area = FMainWindow           ? FMainWindow->frameGeometry()
                        : screen() != nullptr ? screen()->availableGeometry()
                                              : QRect();
     QRect frame = frameGeometry();
