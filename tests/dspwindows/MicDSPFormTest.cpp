@@ -158,9 +158,7 @@ private:
         return names;
     }
 
-    bool RowChecked(int ARow) {
-        return List().topLevelItem(ARow)->checkState(0) == Qt::Checked;
-    }
+    bool RowChecked(int ARow) { return List().topLevelItem(ARow)->checkState(0) == Qt::Checked; }
 
     // What another program would read from player.ini now.
     static std::unique_ptr<TPlayerIni> StoredSettings() {
@@ -422,8 +420,8 @@ private Q_SLOTS:
     }
 
     void deleteKeyRemovesTheSelectedEntry() {
-        AddEntries({{u"A"_s, dspIntegrated, dspEqualizer}, {u"B"_s}, {u"C"_s, dspIntegrated,
-                                                                      dspGain}});
+        AddEntries(
+            {{u"A"_s, dspIntegrated, dspEqualizer}, {u"B"_s}, {u"C"_s, dspIntegrated, dspGain}});
         ShowForm();
         Panel().SelectIndex(2);
         Key(Qt::Key_Delete);
@@ -442,8 +440,8 @@ private Q_SLOTS:
         ShowForm();
         List().clearSelection();
         Refills = 0;
-        for (QToolButton *button : {Panel().btDSPRemove, Panel().btDSPUp, Panel().btDSPDown,
-                                    Panel().btDSPConfig})
+        for (QToolButton *button :
+             {Panel().btDSPRemove, Panel().btDSPUp, Panel().btDSPDown, Panel().btDSPConfig})
             button->click();
         QCOMPARE(Names(), QStringList{u"A"_s});
         QCOMPARE(Refills, 0);
@@ -616,8 +614,7 @@ private Q_SLOTS:
     }
 
     void rowsSpeakTheirNameAndCheckMark() {
-        AddEntries({{u"Equalizer"_s, dspIntegrated, dspEqualizer, ptDSP, true},
-                    {u"Compressor"_s}});
+        AddEntries({{u"Equalizer"_s, dspIntegrated, dspEqualizer, ptDSP, true}, {u"Compressor"_s}});
         ShowForm();
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&List());
         QVERIFY(list != nullptr);
