@@ -3,14 +3,22 @@
 
 #include "app/windows/MainForm.h"
 
+#include "chain/DSPManager.h"
 #include "config/DataDirs.h"
 #include "config/Settings.h"
+#include "controls/LBar.h"
 #include "controls/LxVirtualTree.h"
 #include "controls/NowPlayingBar.h"
 #include "controls/PlaylistModel.h"
 #include "core/MessageBox.h"
+#include "dspwindows/CompressorDSPForm.h"
+#include "dspwindows/DSPListForm.h"
+#include "dspwindows/DSPManagerFrame.h"
+#include "dspwindows/EffectEditors.h"
+#include "dspwindows/MicDSPForm.h"
 #include "remote/API.h"
 #include "remote/HttpTransport.h"
+#include "station/PlayerIni.h"
 #include "support/Hold.h"
 #include "support/TestServer.h"
 
@@ -25,13 +33,16 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -116,6 +127,22 @@ struct TStation {
             });
     }
 };
+
+// Runs AAct on the next modal dialog of class TDialog once it is shown: the
+// dialog runs its own event loop.
+template <class TDialog> void WhenModalOpen(std::function<void(TDialog *)> AAct) {
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, AAct] {
+        auto *dialog = qobject_cast<TDialog *>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        AAct(dialog);
+    });
+    timer->start();
+}
 
 QString AccessibleName(QObject *AObject) {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(AObject);
@@ -245,7 +272,10 @@ private Q_SLOTS:
         SetMessageBoxPresenter(nullptr);
     }
 
-    void cleanupTestCase() { TAPI::Shutdown(); }
+    void cleanupTestCase() {
+        FreeMicDSPFrm();
+        TAPI::Shutdown();
+    }
 
     void firstShowFillsTheWindow() {
         TMainFrm &form = ShowForm();
@@ -823,6 +853,85 @@ private Q_SLOTS:
         FStation->HoldPlaylist = false;
         QTRY_COMPARE_WITH_TIMEOUT(TAPI::Running(), 0, 20000);
         QCoreApplication::processEvents(); // a completion would run here and crash
+    }
+
+    // --- Microphone processing ---------------------------------------------------------------
+
+    void firstShowListsTheStoredChainWithoutStartingIt() {
+        TDSPItemsC &chain = PlayerIni().MicDSPList;
+        chain.Clear();
+        TDSPItemC &stored = chain.Add();
+        stored.T = dspIntegrated;
+        stored.IntDSPKind = dspCompressor;
+        stored.DispName = u"Compressor"_s;
+        stored.State = psActive;
+        PlayerIni().Save();
+        chain.Clear();
+        ShowForm(); // reads player.ini again
+        TMicDSPFrm *dsp = MicDSPFrm();
+        QVERIFY(dsp != nullptr);
+        QCOMPARE(dsp->DSPManager->DSPList, &chain);
+        QTreeWidget *list = dsp->DSPManagerFr->lDSP;
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(list->topLevelItem(0)->text(1), u"Compressor"_s);
+        QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Checked);
+        QCOMPARE(FindIntDsp(chain.Items(0)), nullptr);
+        chain.Clear();
+    }
+
+    void dspButtonEditsTheChainAndClosingSavesIt() {
+        // A presenter adds a compressor, sets its threshold and closes, with
+        // the keyboard as far as the windows offer it.
+        PlayerIni().MicDSPList.Clear();
+        TMainFrm &form = ShowForm();
+        TMicDSPFrm *dsp = MicDSPFrm();
+        QVERIFY(dsp != nullptr);
+        QCOMPARE(dsp->DSPManagerFr->lDSP->topLevelItemCount(), 0);
+        bool edited = false;
+        WhenModalOpen<TMicDSPFrm>([dsp, &edited](TMicDSPFrm *AOpen) {
+            // The window closes also when a step fails, so the test ends.
+            const std::unique_ptr<QPushButton, void (*)(QPushButton *)> closer(
+                AOpen->Button1, [](QPushButton *AButton) { AButton->click(); });
+            QCOMPARE(AOpen, dsp);
+            TDSPManagerFr *panel = dsp->DSPManagerFr;
+            WhenModalOpen<TDSPListFrm>([](TDSPListFrm *AList) {
+                for (QAbstractItemView *view : AList->findChildren<QAbstractItemView *>()) {
+                    const QModelIndexList found =
+                        view->model()->match(view->model()->index(0, 0), Qt::DisplayRole,
+                                             u"Compressor"_s, 1, Qt::MatchExactly);
+                    if (!found.isEmpty())
+                        view->setCurrentIndex(found.first());
+                }
+                for (QPushButton *button : AList->findChildren<QPushButton *>())
+                    if (button->text().remove(u'&') == u"OK"_s)
+                        button->click();
+            });
+            panel->btDSPAdd->click();
+            QCOMPARE(panel->lDSP->topLevelItemCount(), 1);
+            QCOMPARE(panel->SelectedIndex(), 0);
+            QTest::keyClick(panel->lDSP, Qt::Key_Return);
+            auto *editor = qobject_cast<TCompressorDSPFrm *>(IntegratedEditor(dspCompressor));
+            QVERIFY(editor != nullptr);
+            editor->cpThres->SetValue(-24);
+            editor->btOk->click();
+            QTRY_COMPARE(IntegratedEditor(dspCompressor), nullptr);
+            edited = true;
+        });
+        form.btDSP->click();
+        QVERIFY(edited);
+        QVERIFY(!dsp->isVisible());
+        TPlayerIni stored;
+        stored.Read();
+        QCOMPARE(stored.MicDSPList.Count(), 1);
+        const TDSPItemC &entry = stored.MicDSPList.Items(0);
+        QCOMPARE(entry.DispName, u"Compressor"_s);
+        QCOMPARE(entry.T, dspIntegrated);
+        QCOMPARE(entry.IntDSPKind, dspCompressor);
+        QCOMPARE(entry.State, psOff);
+        QCOMPARE(entry.Params.size(), 5);
+        QCOMPARE(entry.Params.at(1).toDouble(), -24.0);
+        QVERIFY(FBoxes.empty());
+        PlayerIni().MicDSPList.Clear();
     }
 };
 

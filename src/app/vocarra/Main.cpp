@@ -5,6 +5,7 @@
 #include "config/DataDirs.h"
 #include "controls/WindowHelpers.h"
 #include "core/CoreDumps.h"
+#include "dspwindows/MicDSPForm.h"
 #include "dspwindows/VSTParamForm.h"
 #include "linux_audio/LinuxAudioLibrary.h"
 #include "remote/API.h"
@@ -36,6 +37,7 @@ int main(int argc, char *argv[]) {
     }
     // Plug-in editors close while their host is still there.
     FreeVSTParamWindows();
+    FreeMicDSPFrm();
     // Requests still running give up; none of them may run into the exit.
     TAPI::Shutdown();
     return result;

@@ -16,6 +16,8 @@
 #include "core/PrintableText.h"
 #include "core/Process.h"
 #include "core/Utils.h"
+#include "dspwindows/DSPManagerFrame.h"
+#include "dspwindows/MicDSPForm.h"
 #include "remote/API.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
@@ -322,6 +324,9 @@ void TMainFrm::FormShow() {
                                      ScaleValue(8));
     RestoreListColumns(*lvPlaylist->header(), Settings().PlaylistCols);
     tmrMainTimer();
+    // Kept for the whole run; listing the chain at once shows the stored
+    // check marks without starting anything.
+    CreateMicDSPFrm(this).DSPManagerFr->UpdateDSPListView();
     FPlaybackInfo.Reset();
     for (TNowPlayingBar *bar : {NPBar, lNextTrack}) {
         QFont font = bar->font();
@@ -543,7 +548,8 @@ void TMainFrm::btDeleteClick() {
 }
 
 void TMainFrm::btDSPClick() {
-    // The microphone processing window comes later; until then there is none to show.
+    if (TMicDSPFrm *window = MicDSPFrm())
+        window->exec();
 }
 
 void TMainFrm::btSettingsClick() {
