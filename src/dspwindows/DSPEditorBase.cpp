@@ -8,6 +8,7 @@
 #include "core/Utils.h"
 #include "dsp/EffectPresets.h"
 #include "dspwindows/PresetManager.h"
+#include "dspwindows/WindowAccessible.h"
 #include "dspwindows/WindowTranslation.h"
 #include "station/SystemIni.h"
 
@@ -33,6 +34,7 @@ TIntDSPEditorFrm::TIntDSPEditorFrm(TDSPItemC &AItem, const QString &ACaption,
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       D(&AItem), FSection(ASection), FMainWindow(AMainWindow) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
+    InstallChainWindowAccessible();
     setWindowTitle(ACaption);
     setAttribute(Qt::WA_DeleteOnClose);
     // An editor left open must not keep the program running.

@@ -6,6 +6,7 @@
 #include "controls/WindowHelpers.h"
 #include "core/MessageBox.h"
 #include "dsp/DSPItems.h"
+#include "dspwindows/WindowAccessible.h"
 
 #include <QByteArrayView>
 #include <QGridLayout>
@@ -131,6 +132,7 @@ TFrmVSTParam::TFrmVSTParam(quint32 AVstHandle, bool AUseTextUI, QWidget *AMainWi
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       H(AVstHandle), FTextUI(AUseTextUI) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
+    InstallChainWindowAccessible();
     LiveWindows().push_back(this);
     setWindowTitle(u"VST"_s);
     // An open plug-in window must not keep the program running once the main

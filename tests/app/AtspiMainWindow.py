@@ -5,7 +5,7 @@ Starts the station simulator, then the real vocarra program on a virtual X
 server with the AT-SPI bridge on, and reads the window through AT-SPI the way
 a screen reader does: the names of the two now-playing bars, the countdown
 labels, the description of the playlist row on air, and the change events a
-reader follows. Runs inside its own D-Bus session (AtspiMainWindow.sh).
+reader follows. Runs inside its own D-Bus session (Atspi.sh).
 
     AtspiMainWindow.py VOCARRA STATION_SIM VOCARRA_CLI
 """

@@ -323,6 +323,15 @@ private Q_SLOTS:
         QVERIFY(item.PresetName.isEmpty());
     }
 
+    void editorsAreWindowsNamedByTheirCaption() {
+        TDSPItemC &comp = AddEntry(dspCompressor);
+        TCompressorDSPFrm *window = Shown(OpenCompressorEditor(comp, nullptr));
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);
+        QVERIFY(face != nullptr);
+        QCOMPARE(face->role(), QAccessible::Window);
+        QCOMPARE(face->text(QAccessible::Name), window->windowTitle());
+    }
+
     void saveStripsForbiddenCharacters() {
         TDSPItemC &item = AddEntry(dspCompressor);
         TCompressorDSPFrm *comp = Shown(OpenCompressorEditor(item, nullptr));

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs AtspiMainWindow.py in a D-Bus session of its own, where the AT-SPI bus
-# launcher starts on demand. Exits 77 (skipped) when the machine lacks the
-# virtual X server, D-Bus, the AT-SPI bus or its Python binding.
-#   AtspiMainWindow.sh VOCARRA STATION_SIM VOCARRA_CLI
+# Runs one of the AT-SPI scripts of this folder in a D-Bus session of its own,
+# where the AT-SPI bus launcher starts on demand. Exits 77 (skipped) when the
+# machine lacks the virtual X server, D-Bus, the AT-SPI bus or its Python
+# binding.
+#   Atspi.sh SCRIPT.py VOCARRA STATION_SIM VOCARRA_CLI
 set -euo pipefail
 
 skip() {
@@ -16,4 +17,6 @@ command -v dbus-run-session >/dev/null || skip "dbus-run-session is not installe
     skip "the AT-SPI Python binding is not installed (package python3-pyatspi)"
 
 # Debian's python, whose packages hold pyatspi, whatever python comes first in PATH.
-exec dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/AtspiMainWindow.py" "$@"
+script=$1
+shift
+exec dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/$script" "$@"
