@@ -18,7 +18,7 @@
 namespace {
 
 QString ErrnoText(int AError) {
-    return QString::fromLocal8Bit(std::strerror(AError));
+    return qt_error_string(AError);
 }
 
 QString FolderOf(const QString &APath) {

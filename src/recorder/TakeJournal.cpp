@@ -157,7 +157,7 @@ bool TJournalReader::Open(const QString &APath, QString *AError) {
     FFd = ::open(NativeName(APath).constData(), O_RDONLY | O_CLOEXEC);
     if (FFd < 0) {
         if (AError)
-            *AError = QString::fromLocal8Bit(std::strerror(errno));
+            *AError = qt_error_string(errno);
         return false;
     }
     char Raw[JournalHeaderSize];

@@ -25,7 +25,7 @@ constexpr auto SyncInterval = std::chrono::milliseconds(500);
 constexpr auto PollInterval = std::chrono::milliseconds(10);
 
 QString ErrnoText(int AError) {
-    return QString::fromLocal8Bit(std::strerror(AError));
+    return qt_error_string(AError);
 }
 
 int WriteAll(int AFd, const void *AData, std::size_t ASize) {
