@@ -111,7 +111,7 @@ struct TApply {
     const QString &FIn;
     const TLoudnessTarget &FTarget;
     TPassProgress &FProgress;
-    const std::atomic<bool> *FCancel;
+    const std::atomic<bool> *FCancel = nullptr;
     TNormalisePlan FPlan;
     TLoudnessMeasurement FAfter;
     bool FCancelled = false;
@@ -121,7 +121,7 @@ struct TApply {
     QString Write(const QString &ATempName) {
         const double BeforeTruePeak = FPlan.FPeakAfterGainDb - FPlan.FGainDb;
         for (int Pass = 1;; ++Pass) {
-            const QString Error = WritePass(ATempName);
+            QString Error = WritePass(ATempName);
             if (!Error.isEmpty() || !FPlan.FLimiter || Pass == MaxLimitedPasses)
                 return Error;
             const double Missing = FTarget.FIntegratedLufs - FAfter.FIntegratedLufs;

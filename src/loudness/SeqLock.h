@@ -45,7 +45,7 @@ public:
             if (FSequence.load(std::memory_order_relaxed) == Before)
                 break;
         }
-        T Value;
+        T Value{};
         std::memcpy(&Value, Raw.data(), sizeof(T));
         return Value;
     }

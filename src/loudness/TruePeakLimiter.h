@@ -57,7 +57,7 @@ private:
     qint64 FLatency; // FWindow - 1 + HalfTaps
 
     // Interpolator: [phase - 1][tap] for the points 1/4, 2/4, 3/4 past a sample.
-    double FTaps[Phases - 1][2 * HalfTaps];
+    double FTaps[Phases - 1][2 * HalfTaps] = {};
     // Per channel the last 2 * HalfTaps samples, stored twice in a row so that
     // they read as one run from FHistoryPos.
     std::vector<float> FHistory;
