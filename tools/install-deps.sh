@@ -11,6 +11,8 @@ packages=(
     # (libxcb), and the test stand-in of a plug-in draws through libX11.
     libxcb1-dev libx11-dev
     libpulse-dev libasound2-dev libsndfile1-dev
+    # Loudness after EBU R 128: meters and normalisation.
+    libebur128-dev
     clang libclang-rt-14-dev llvm clang-format clang-tidy
     pulseaudio sox
     openssl ca-certificates xxd
