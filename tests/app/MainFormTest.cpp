@@ -20,6 +20,7 @@
 #include "remote/HttpTransport.h"
 #include "station/PlayerIni.h"
 #include "support/Hold.h"
+#include "support/ModalWindows.h"
 #include "support/TestServer.h"
 
 #include <QAccessible>
@@ -51,12 +52,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct TShownBox {
-    QString Text;
-    QString Caption;
-    int Flags;
-};
 
 // What the station answers; the test changes it between refreshes.
 struct TStation {
@@ -127,22 +122,6 @@ struct TStation {
             });
     }
 };
-
-// Runs AAct on the next modal dialog of class TDialog once it is shown: the
-// dialog runs its own event loop.
-template <class TDialog> void WhenModalOpen(std::function<void(TDialog *)> AAct) {
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, AAct] {
-        auto *dialog = qobject_cast<TDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        AAct(dialog);
-    });
-    timer->start();
-}
 
 QString AccessibleName(QObject *AObject) {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(AObject);

@@ -13,6 +13,7 @@
 #include "core/MessageBox.h"
 #include "dspwindows/PluginFoldersForm.h"
 #include "station/SystemIni.h"
+#include "support/ModalWindows.h"
 #include "vst/PluginCatalogue.h"
 #include "vst/VstHost.h"
 #include "vst/VstScanSupport.h"
@@ -45,34 +46,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct TShownBox {
-    QString Text;
-    QString Caption;
-    int Flags = 0;
-};
-
 const QStringList BuiltIns{u"Equalizer"_s, u"Compressor"_s, u"Gain"_s};
 const QString GainRow = u"(VST) Vocarra Tests Test Gain [test-gain.so]"_s;
 const QString MonoRow = u"(VST) Vocarra Tests Test Gain [test-mono.so]"_s;
-
-// Runs AAct on the modal window AFind names once it is open.
-void WhenOpen(std::function<QWidget *()> AFind, std::function<void(QWidget *)> AAct) {
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, AFind, AAct] {
-        QWidget *widget = AFind();
-        if (widget == nullptr || !widget->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        AAct(widget);
-    });
-    timer->start();
-}
-
-template <typename T> QWidget *Modal() {
-    return qobject_cast<T *>(QApplication::activeModalWidget());
-}
 
 QStringList Rows(const TDSPListFrm &AForm) {
     QStringList rows;

@@ -24,6 +24,7 @@
 #include "dspwindows/EqDSPForm.h"
 #include "dspwindows/PresetManager.h"
 #include "station/SystemIni.h"
+#include "support/ModalWindows.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>
@@ -47,28 +48,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct TShownBox {
-    QString Text;
-    QString Caption;
-    int Flags = 0;
-};
-
-// Runs AAct on the next modal dialog or pop-up menu once it is open: the
-// input dialog and the preset menu run their own event loops.
-void WhenOpen(std::function<QWidget *()> AFind, std::function<void(QWidget *)> AAct) {
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, AFind, AAct] {
-        QWidget *widget = AFind();
-        if (widget == nullptr || !widget->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        AAct(widget);
-    });
-    timer->start();
-}
 
 QWidget *ModalInputDialog() {
     return qobject_cast<QInputDialog *>(QApplication::activeModalWidget());

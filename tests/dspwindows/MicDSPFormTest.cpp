@@ -19,6 +19,7 @@
 #include "dspwindows/VSTParamForm.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
+#include "support/ModalWindows.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -40,12 +41,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct TShownBox {
-    QString Text;
-    QString Caption;
-    int Flags = 0;
-};
-
 const QString KRefusal = u"Plugins of this type are turned off. Please click the \"+\" button and "
                          u"turn on plugins (VST or Winamp DSP)."_s;
 
@@ -56,22 +51,6 @@ struct TEntrySpec {
     TPluginType PluginType = ptDSP;
     bool Active = false;
 };
-
-// Runs AAct on the next modal dialog of class TDialog once it is shown: the
-// dialog runs its own event loop.
-template <class TDialog> void WhenModalOpen(std::function<void(TDialog *)> AAct) {
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, AAct] {
-        auto *dialog = qobject_cast<TDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        AAct(dialog);
-    });
-    timer->start();
-}
 
 QPushButton *ButtonWithText(QWidget *AWindow, const QString &AText) {
     for (QPushButton *button : AWindow->findChildren<QPushButton *>())

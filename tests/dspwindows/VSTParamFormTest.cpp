@@ -12,6 +12,7 @@
 #include "core/MessageBox.h"
 #include "dsp/DSPItems.h"
 #include "station/SystemIni.h"
+#include "support/ModalWindows.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>
@@ -32,12 +33,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct TShownBox {
-    QString Text;
-    QString Caption;
-    int Flags = 0;
-};
 
 // The parameters windows that exist, shown or not.
 QList<TFrmVSTParam *> ParamWindows() {
