@@ -35,8 +35,8 @@ public:
     // ARing, bumping ADataReady after each block. Both outlive the capture.
     // A named device that is not there falls back to the default input with
     // a Warning. False with AError set when no input can be opened at all.
-    virtual bool Start(const TCaptureRequest &ARequest, TSampleRing &ARing,
-                       TDataReady &ADataReady, QString &AError) = 0;
+    virtual bool Start(const TCaptureRequest &ARequest, TSampleRing &ARing, TDataReady &ADataReady,
+                       QString &AError) = 0;
     // Stops the capture and joins its thread; nothing is pushed after it
     // returns. Safe to call twice or without a Start.
     virtual void Stop() = 0;

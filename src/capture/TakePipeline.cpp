@@ -25,13 +25,11 @@ TTakeOptions TakeOptions(const TTakePipelineOptions &AOptions) {
 
 } // namespace
 
-TTakePipeline::TTakePipeline(std::unique_ptr<TCaptureSource> ASource,
-                             TTakePipelineOptions AOptions)
+TTakePipeline::TTakePipeline(std::unique_ptr<TCaptureSource> ASource, TTakePipelineOptions AOptions)
     : FOptions(std::move(AOptions)), FSource(std::move(ASource)),
       FRing(std::size_t(FOptions.FCapture.FRate) * FOptions.FCapture.FChannels *
             CaptureRingSeconds),
-      FMeter(FOptions.FCapture.FRate, FOptions.FCapture.FChannels),
-      FWriter(TakeOptions(FOptions)),
+      FMeter(FOptions.FCapture.FRate, FOptions.FCapture.FChannels), FWriter(TakeOptions(FOptions)),
       FBlock(BlockFrames * FOptions.FCapture.FChannels) {}
 
 TTakePipeline::~TTakePipeline() {

@@ -97,7 +97,8 @@ private:
 
     std::atomic<bool> FQuit{false};
     std::atomic<qint64> FProcessed{0};
-    std::uint64_t FShortfalls = 0; // samples the engine asked for beyond the ring's (processing thread)
+    std::uint64_t FShortfalls =
+        0; // samples the engine asked for beyond the ring's (processing thread)
 
     std::mutex FDoneLock;
     std::condition_variable FDoneChanged;

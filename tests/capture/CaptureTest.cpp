@@ -3,8 +3,8 @@
 // from their files.
 
 #include "capture/PulseCapture.h"
-#include "capture/TakePipeline.h"
 #include "capture/SineAnalysis.h"
+#include "capture/TakePipeline.h"
 #include "dsp/DSPItems.h"
 #include "linux_audio/LinuxSoundServer.h"
 #include "station/SystemIni.h"

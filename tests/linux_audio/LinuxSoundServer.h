@@ -98,17 +98,22 @@ private:
         FDaemon.setStandardErrorFile(LogFile());
         // -n and -F /dev/null: no default script, so only these modules load;
         // --system=no keeps a daemon started as root in per-user mode.
-        QStringList arguments{QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disallow-exit"),
-                       QStringLiteral("--use-pid-file=no"), QStringLiteral("--system=no"),
-                       QStringLiteral("-F"), QStringLiteral("/dev/null"),
-                       QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 "
-                                      "socket=") +
-                           Socket(),
-                       QStringLiteral("--load=module-null-sink sink_name=vocarra_test_sink "
-                                      "sink_properties=device.description=Test-Sink"),
-                       QStringLiteral("--load=module-null-source source_name=vocarra_test_source "
-                                      "description=Test-Source")};
+        QStringList arguments{
+            QStringLiteral("-n"),
+            QStringLiteral("--daemonize=no"),
+            QStringLiteral("--exit-idle-time=-1"),
+            QStringLiteral("--disallow-exit"),
+            QStringLiteral("--use-pid-file=no"),
+            QStringLiteral("--system=no"),
+            QStringLiteral("-F"),
+            QStringLiteral("/dev/null"),
+            QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 "
+                           "socket=") +
+                Socket(),
+            QStringLiteral("--load=module-null-sink sink_name=vocarra_test_sink "
+                           "sink_properties=device.description=Test-Sink"),
+            QStringLiteral("--load=module-null-source source_name=vocarra_test_source "
+                           "description=Test-Source")};
         for (const QString &module : AModules)
             arguments << QStringLiteral("--load=") + module;
         FDaemon.start(program, arguments);

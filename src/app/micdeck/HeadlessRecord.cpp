@@ -161,7 +161,8 @@ int Record(const TRecordOptions &AOptions) {
     }
 
     const TLoudnessReading reading = pipeline.Reading();
-    Print(stdout, u"Length: %1 s\n"_s.arg(QString::number(double(take.FFrames) / take.FRate, 'f', 3)));
+    Print(stdout,
+          u"Length: %1 s\n"_s.arg(QString::number(double(take.FFrames) / take.FRate, 'f', 3)));
     Print(stdout, u"Integrated loudness: %1 LUFS\n"_s.arg(Level(reading.FIntegratedLufs)));
     Print(stdout, u"True peak: %1 dBTP\n"_s.arg(Level(reading.FTruePeakDb)));
 
@@ -202,8 +203,7 @@ QString MicdeckUsage() {
            u"  The recorder window, as Vocarra's Record button opens it.\n"_s;
 }
 
-std::optional<TRecordOptions> ParseRecordArguments(const QStringList &AArguments,
-                                                   QString &AError) {
+std::optional<TRecordOptions> ParseRecordArguments(const QStringList &AArguments, QString &AError) {
     TRecordOptions options;
     std::optional<QString> seconds;
     std::optional<QString> out;
