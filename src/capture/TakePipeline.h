@@ -42,7 +42,8 @@ struct TTakePipelineOptions {
     qint64 FFrames = 0;
 };
 
-class TTakePipeline {
+// The padding is the ring's own (its counts on cache lines of their own).
+class TTakePipeline { // NOLINT(clang-analyzer-optin.performance.Padding)
 public:
     TTakePipeline(std::unique_ptr<TCaptureSource> ASource, TTakePipelineOptions AOptions);
     // Stops a take still running.

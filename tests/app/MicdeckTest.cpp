@@ -146,11 +146,9 @@ TEST_F(Micdeck, UsageErrorsExitWithTwo) {
         {"negative length", {u"--record"_s, u"-2"_s, u"--out"_s, u"a.flac"_s}},
         {"target not a number",
          {u"--record"_s, u"1"_s, u"--out"_s, u"a.flac"_s, u"--target"_s, u"loud"_s}},
-        {"target above 0",
-         {u"--record"_s, u"1"_s, u"--out"_s, u"a.flac"_s, u"--target"_s, u"3"_s}},
+        {"target above 0", {u"--record"_s, u"1"_s, u"--out"_s, u"a.flac"_s, u"--target"_s, u"3"_s}},
         {"unknown flag", {u"--record"_s, u"1"_s, u"--out"_s, u"a.flac"_s, u"--gain"_s, u"6"_s}},
-        {"given twice",
-         {u"--record"_s, u"1"_s, u"--record"_s, u"2"_s, u"--out"_s, u"a.flac"_s}},
+        {"given twice", {u"--record"_s, u"1"_s, u"--record"_s, u"2"_s, u"--out"_s, u"a.flac"_s}},
         {"-vocarra with more", {u"-vocarra"_s, u"--record"_s, u"1"_s}},
     };
     for (const auto &c : cases) {
@@ -180,8 +178,7 @@ TEST_F(Micdeck, RecordsTheConfiguredInputAndPrintsItsLoudness) {
     // the level.
     EXPECT_NEAR(Printed(run.FOut, u"Integrated loudness"_s, u"LUFS"_s), -9.03, 0.2)
         << run.FOut.toStdString();
-    EXPECT_NEAR(Printed(run.FOut, u"True peak"_s, u"dBTP"_s), -6.02, 0.2)
-        << run.FOut.toStdString();
+    EXPECT_NEAR(Printed(run.FOut, u"True peak"_s, u"dBTP"_s), -6.02, 0.2) << run.FOut.toStdString();
     const TTakeSamples take = ReadTake(Path(u"out.flac"_s));
     EXPECT_EQ(take.Frames(), 72000);
     const std::vector<float> samples = TakeSamples();

@@ -3,6 +3,7 @@
 #include "app/cli/RenderChain.h"
 #include "capture/PulseCapture.h"
 #include "capture/TakePipeline.h"
+#include "config/ConfigErrors.h"
 #include "config/DataDirs.h"
 #include "core/NativeNames.h"
 #include "core/PrintableText.h"
@@ -18,7 +19,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -90,7 +90,7 @@ TCaptureRequest MicrophoneRequest(const TSystemIni &ASystem, QString &AWarning) 
 bool MoveTake(const QString &AFrom, const QString &ATo, QString &AError) {
     if (::rename(NativeName(AFrom).constData(), NativeName(ATo).constData()) == 0)
         return true;
-    AError = u"cannot write %1: %2"_s.arg(ATo, QString::fromLocal8Bit(std::strerror(errno)));
+    AError = u"cannot write %1: %2"_s.arg(ATo, SystemErrorText(errno));
     return false;
 }
 
