@@ -2,7 +2,8 @@
 // A private sound server for tests: a PulseAudio daemon of its own in a
 // temporary folder, reachable only through its own socket, with one null
 // sink ("vocarra_test_sink", described "Test-Sink") and one null source
-// ("vocarra_test_source", described "Test-Source"). It never touches the
+// ("vocarra_test_source", described "Test-Source"), and whatever more
+// modules a test asks for ("module-sine-source ..."). It never touches the
 // user's server, and when it cannot start here the tests skip with Reason().
 
 #include "linux_audio/PulseDevices.h"
@@ -22,7 +23,8 @@
 
 class TTestSoundServer {
 public:
-    TTestSoundServer() { Start(); }
+    // AModules: more modules to load, each with its arguments.
+    explicit TTestSoundServer(const QStringList &AModules = {}) { Start(AModules); }
     ~TTestSoundServer() {
         if (FDaemon.state() != QProcess::NotRunning) {
             FDaemon.terminate();
@@ -76,7 +78,7 @@ private:
     QString Socket() const { return FDir.filePath(QStringLiteral("native")); }
     QString LogFile() const { return FDir.filePath(QStringLiteral("daemon.log")); }
 
-    void Start() {
+    void Start(const QStringList &AModules) {
         const QString program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
         if (program.isEmpty()) {
             FReason = QStringLiteral("no pulseaudio program on this machine");
@@ -96,18 +98,25 @@ private:
         FDaemon.setStandardErrorFile(LogFile());
         // -n and -F /dev/null: no default script, so only these modules load;
         // --system=no keeps a daemon started as root in per-user mode.
-        FDaemon.start(program,
-                      {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disallow-exit"),
-                       QStringLiteral("--use-pid-file=no"), QStringLiteral("--system=no"),
-                       QStringLiteral("-F"), QStringLiteral("/dev/null"),
-                       QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 "
-                                      "socket=") +
-                           Socket(),
-                       QStringLiteral("--load=module-null-sink sink_name=vocarra_test_sink "
-                                      "sink_properties=device.description=Test-Sink"),
-                       QStringLiteral("--load=module-null-source source_name=vocarra_test_source "
-                                      "description=Test-Source")});
+        QStringList arguments{
+            QStringLiteral("-n"),
+            QStringLiteral("--daemonize=no"),
+            QStringLiteral("--exit-idle-time=-1"),
+            QStringLiteral("--disallow-exit"),
+            QStringLiteral("--use-pid-file=no"),
+            QStringLiteral("--system=no"),
+            QStringLiteral("-F"),
+            QStringLiteral("/dev/null"),
+            QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 "
+                           "socket=") +
+                Socket(),
+            QStringLiteral("--load=module-null-sink sink_name=vocarra_test_sink "
+                           "sink_properties=device.description=Test-Sink"),
+            QStringLiteral("--load=module-null-source source_name=vocarra_test_source "
+                           "description=Test-Source")};
+        for (const QString &module : AModules)
+            arguments << QStringLiteral("--load=") + module;
+        FDaemon.start(program, arguments);
         if (!FDaemon.waitForStarted(10000)) {
             FReason = QStringLiteral("pulseaudio did not start: ") + FDaemon.errorString();
             return;
