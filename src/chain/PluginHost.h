@@ -92,12 +92,15 @@ public:
     // about every 40 ms.
     virtual void VSTEditorIdle(quint32 /*AVstHandle*/) {}
     // Where editors' resize requests go; one receiver, the window layer.
+    // Both setters take their routine by value: a host keeps it (moved).
+    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     virtual void SetVSTEditorResize(TVSTEditorResize /*AHandler*/) {}
 
     // Frees the VST parameters window of AItem, if it has one. The windows
     // belong to the window layer, which installs the routine that frees
     // them; a host without one frees nothing.
     virtual void FreeVSTWindow(TDSPItemC & /*AItem*/) {}
+    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     virtual void SetVSTWindowFreer(std::function<void(TDSPItemC &AItem)> /*AFreer*/) {}
 
     // --- Winamp DSP plug-ins ------------------------------------------------

@@ -12,9 +12,9 @@
 
 using namespace Qt::StringLiterals;
 
-// Present only in builds with the leak checker.
-extern "C" void __lsan_disable() __attribute__((weak));
-extern "C" void __lsan_enable() __attribute__((weak));
+// Present only in builds with the leak checker; the names are its own.
+extern "C" void __lsan_disable() __attribute__((weak)); // NOLINT(bugprone-reserved-identifier)
+extern "C" void __lsan_enable() __attribute__((weak));  // NOLINT(bugprone-reserved-identifier)
 
 namespace {
 
@@ -51,8 +51,11 @@ void *OpenLibrary(const QString &APath) {
 thread_local double LoadingSampleRate = 48000;
 
 TVstEffect *EffectOf(vst::AEffect *AEffect) {
+    if (AEffect == nullptr)
+        return nullptr;
     // resvd1 is the host's field of the record; we keep our object there.
-    return AEffect != nullptr ? reinterpret_cast<TVstEffect *>(AEffect->resvd1) : nullptr;
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return reinterpret_cast<TVstEffect *>(AEffect->resvd1);
 }
 
 void CopyText(void *ADest, const char *AText, size_t ACapacity) {
@@ -91,7 +94,8 @@ std::unique_ptr<TVstEffect> TVstEffect::Load(const QString &APath, double ASampl
     void *library = OpenLibrary(APath);
     if (library == nullptr) {
         AResult = vlCannotOpen;
-        const char *error = ::dlerror();
+        // The loader's error text is kept per thread.
+        const char *error = ::dlerror(); // NOLINT(concurrency-mt-unsafe)
         AError = error != nullptr ? QString::fromLocal8Bit(error) : u"cannot load the library"_s;
         return nullptr;
     }
@@ -276,6 +280,8 @@ bool TVstEffect::OpenEditor(quintptr AParent) {
     int width = 0;
     int height = 0;
     EditorSize(width, height);
+    // The format passes the native window (an X11 id) as a pointer.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void *>(AParent));
     FEditorOpen = true;
     return true;
@@ -308,15 +314,12 @@ intptr_t TVstEffect::HostCallback(vst::AEffect *AEffect, int32_t AOpcode, int32_
     case vst::audioMasterGetBlockSize:
         return self != nullptr ? self->MaxBlockFrames() : 1024;
     case vst::audioMasterGetVendorString:
-        CopyText(APtr, "Vocarra", 64);
-        return 1;
     case vst::audioMasterGetProductString:
         CopyText(APtr, "Vocarra", 64);
         return 1;
     case vst::audioMasterGetVendorVersion:
+    case vst::audioMasterGetLanguage: // 1: English
         return 1;
-    case vst::audioMasterGetLanguage:
-        return 1; // English
     case vst::audioMasterCanDo: {
         const char *what = static_cast<const char *>(APtr);
         if (what == nullptr)

@@ -75,17 +75,18 @@ struct TVstHost::TInstance {
     std::vector<float *> Buffers;
 
     void Prepare() {
-        const size_t perEffect = static_cast<size_t>(Inputs + Outputs);
-        Planar.assign(Effects.size() * perEffect * MaxBlockFrames, 0.0f);
+        const size_t perEffect = static_cast<size_t>(Inputs) + static_cast<size_t>(Outputs);
+        const auto block = static_cast<size_t>(MaxBlockFrames);
+        Planar.assign(Effects.size() * perEffect * block, 0.0f);
         Buffers.resize(Effects.size() * perEffect);
         for (size_t i = 0; i < Buffers.size(); ++i)
-            Buffers[i] = Planar.data() + i * MaxBlockFrames;
+            Buffers[i] = Planar.data() + i * block;
     }
 
     // Audio thread: AFrames interleaved frames of StreamChannels, in place.
     void Process(float *AInterleaved, int AFrames) {
         const int chans = StreamChannels;
-        const size_t perEffect = static_cast<size_t>(Inputs + Outputs);
+        const size_t perEffect = static_cast<size_t>(Inputs) + static_cast<size_t>(Outputs);
         for (int done = 0; done < AFrames;) {
             const int frames = std::min(MaxBlockFrames, AFrames - done);
             float *block = AInterleaved + static_cast<size_t>(done) * chans;
