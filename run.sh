@@ -62,11 +62,12 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 # Without a uid.ini the program keeps its files next to itself, so the demo
-# gets a folder of its own: a copy of the program and settings that point at
+# gets a folder of its own: a copy of the programs and settings that point at
 # the simulator.
 demo=build/demo
 mkdir -p "$demo"
-cp build/bin/vocarra "$demo/vocarra"
+# The scanning helper and the recorder sit beside it, as they are installed.
+cp build/bin/vocarra build/bin/vocarra-vstscan build/bin/micdeck "$demo/"
 if [ -f "$demo/settings.ini" ]; then
     # Keeps what the window saved last time (column layout); only the port is new.
     sed -i "s/^  Port = [0-9-]*/  Port = $port/" "$demo/settings.ini"
