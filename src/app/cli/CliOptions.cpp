@@ -182,3 +182,24 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
     }
     return options;
 }
+
+bool TakeValueFlag(const QStringList &AArguments, qsizetype &AIndex,
+                   std::span<const TValueFlag> AFlags, QString &AError) {
+    const QString &arg = AArguments[AIndex];
+    const auto flag = std::find_if(AFlags.begin(), AFlags.end(),
+                                   [&](const TValueFlag &AFlag) { return arg == AFlag.first; });
+    if (flag == AFlags.end()) {
+        AError = QStringLiteral("unknown argument %1").arg(arg);
+        return false;
+    }
+    if (AIndex + 1 >= AArguments.size() || AArguments[AIndex + 1].isEmpty()) {
+        AError = QStringLiteral("%1 needs a value").arg(arg);
+        return false;
+    }
+    if (flag->second->has_value()) {
+        AError = QStringLiteral("%1 given twice").arg(arg);
+        return false;
+    }
+    *flag->second = AArguments[++AIndex];
+    return true;
+}

@@ -1,9 +1,12 @@
 #pragma once
 // The command line of vocarra-cli.
 
+#include <QLatin1String>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <span>
+#include <utility>
 
 struct TCliOptions {
     enum TCommand { cmPlaylist, cmNowPlaying, cmDelete, cmMove, cmUpload, cmDevices };
@@ -30,3 +33,12 @@ std::optional<TCliOptions> ParseCliArguments(const QStringList &AArgs, QString &
 
 // The usage text printed with a usage error.
 QString CliUsage();
+
+// A "--name VALUE" flag and where its value goes.
+using TValueFlag = std::pair<QLatin1String, std::optional<QString> *>;
+
+// Takes the flag of AFlags at AArguments[AIndex] with its value and steps
+// AIndex onto the value. False with AError for an unknown argument, a missing
+// or empty value, or a flag given twice.
+bool TakeValueFlag(const QStringList &AArguments, qsizetype &AIndex,
+                   std::span<const TValueFlag> AFlags, QString &AError);

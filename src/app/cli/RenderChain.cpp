@@ -1,5 +1,6 @@
 #include "app/cli/RenderChain.h"
 
+#include "app/cli/CliOptions.h"
 #include "audio/AudioEngine.h"
 #include "audio/SoundFile.h"
 #include "chain/DSPManager.h"
@@ -242,30 +243,15 @@ std::optional<TRenderChainOptions> ParseRenderChainArguments(const QStringList &
     TRenderChainOptions options;
     std::optional<QString> in;
     std::optional<QString> out;
-    const std::pair<QLatin1String, std::optional<QString> *> flags[] = {
+    const TValueFlag flags[] = {
         {QLatin1String("--in"), &in},
         {QLatin1String("--out"), &out},
         {QLatin1String("--player-ini"), &options.PlayerIniFile},
         {QLatin1String("--system-ini"), &options.SystemIniFile},
     };
-    for (qsizetype i = 0; i < AArguments.size(); ++i) {
-        const QString &arg = AArguments[i];
-        const auto flag = std::find_if(std::begin(flags), std::end(flags),
-                                       [&](const auto &AFlag) { return arg == AFlag.first; });
-        if (flag == std::end(flags)) {
-            AError = u"unknown argument %1"_s.arg(arg);
+    for (qsizetype i = 0; i < AArguments.size(); ++i)
+        if (!TakeValueFlag(AArguments, i, flags, AError))
             return std::nullopt;
-        }
-        if (i + 1 >= AArguments.size() || AArguments[i + 1].isEmpty()) {
-            AError = u"%1 needs a value"_s.arg(arg);
-            return std::nullopt;
-        }
-        if (flag->second->has_value()) {
-            AError = u"%1 given twice"_s.arg(arg);
-            return std::nullopt;
-        }
-        *flag->second = AArguments[++i];
-    }
     if (!in || !out) {
         AError = in ? u"--out is missing"_s : u"--in is missing"_s;
         return std::nullopt;

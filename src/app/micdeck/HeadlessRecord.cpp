@@ -1,5 +1,6 @@
 #include "app/micdeck/HeadlessRecord.h"
 
+#include "app/cli/CliOptions.h"
 #include "app/cli/RenderChain.h"
 #include "capture/PulseCapture.h"
 #include "capture/TakePipeline.h"
@@ -208,7 +209,7 @@ std::optional<TRecordOptions> ParseRecordArguments(const QStringList &AArguments
     std::optional<QString> seconds;
     std::optional<QString> out;
     std::optional<QString> target;
-    const std::pair<QLatin1String, std::optional<QString> *> flags[] = {
+    const TValueFlag flags[] = {
         {QLatin1String("--record"), &seconds},
         {QLatin1String("--out"), &out},
         {QLatin1String("--target"), &target},
@@ -225,21 +226,8 @@ std::optional<TRecordOptions> ParseRecordArguments(const QStringList &AArguments
             options.NoChain = true;
             continue;
         }
-        const auto flag = std::find_if(std::begin(flags), std::end(flags),
-                                       [&](const auto &AFlag) { return arg == AFlag.first; });
-        if (flag == std::end(flags)) {
-            AError = u"unknown argument %1"_s.arg(arg);
+        if (!TakeValueFlag(AArguments, i, flags, AError))
             return std::nullopt;
-        }
-        if (i + 1 >= AArguments.size() || AArguments[i + 1].isEmpty()) {
-            AError = u"%1 needs a value"_s.arg(arg);
-            return std::nullopt;
-        }
-        if (flag->second->has_value()) {
-            AError = u"%1 given twice"_s.arg(arg);
-            return std::nullopt;
-        }
-        *flag->second = AArguments[++i];
     }
     if (!seconds || !out) {
         AError = seconds ? u"--out is missing"_s : u"--record is missing"_s;
