@@ -81,11 +81,8 @@ bool TTakePipeline::Start(QString &AError) {
 }
 
 void TTakePipeline::SetDone() {
-    {
-        const std::lock_guard lock(FDoneLock);
-        FDone = true;
-    }
-    FDoneChanged.notify_all();
+    FDone.store(true, std::memory_order_release);
+    FDone.notify_all();
 }
 
 void TTakePipeline::Run() {
@@ -120,8 +117,7 @@ void TTakePipeline::Run() {
 }
 
 bool TTakePipeline::WaitFinished() {
-    std::unique_lock lock(FDoneLock);
-    FDoneChanged.wait(lock, [this] { return FDone; });
+    FDone.wait(false, std::memory_order_acquire);
     return FOptions.FFrames > 0 && FProcessed.load() >= FOptions.FFrames;
 }
 

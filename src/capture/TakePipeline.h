@@ -20,9 +20,7 @@
 
 #include <QString>
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -101,8 +99,8 @@ private:
     std::uint64_t FShortfalls =
         0; // samples the engine asked for beyond the ring's (processing thread)
 
-    std::mutex FDoneLock;
-    std::condition_variable FDoneChanged;
-    bool FDone = false; // under FDoneLock
+    // Set once by the processing thread when it ends; waited on with the
+    // atomic's own wait.
+    std::atomic<bool> FDone{false};
     bool FStopped = false;
 };

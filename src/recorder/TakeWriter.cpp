@@ -159,7 +159,7 @@ TTakeResult TTakeWriter::Stop() {
     if (FThread.joinable()) {
         {
             const std::lock_guard Lock(FWakeLock);
-            FStopRequested = true;
+            FStopRequested.store(true, std::memory_order_release);
         }
         FWake.notify_one();
         FThread.join();
@@ -197,7 +197,7 @@ void TTakeWriter::Run() {
         bool Stopping = false;
         {
             const std::lock_guard Lock(FWakeLock);
-            Stopping = FStopRequested;
+            Stopping = FStopRequested.load(std::memory_order_acquire);
         }
         for (;;) {
             const std::size_t Got = FRing->Pop(Samples, BlockFrames * Channels);
@@ -224,7 +224,8 @@ void TTakeWriter::Run() {
         if (Stopping)
             break;
         std::unique_lock Lock(FWakeLock);
-        FWake.wait_for(Lock, PollInterval, [this] { return FStopRequested; });
+        FWake.wait_for(Lock, PollInterval,
+                       [this] { return FStopRequested.load(std::memory_order_acquire); });
     }
     FEnded.store(true, std::memory_order_release);
     FState.store(tsFinishing, std::memory_order_release);

@@ -126,7 +126,11 @@ private:
 
     std::mutex FWakeLock;
     std::condition_variable FWake;
-    bool FStopRequested = false; // under FWakeLock
+    // Changed under FWakeLock for the wake-up; atomic as well, because the
+    // timed wait's re-lock is invisible to the thread checker of this
+    // compiler (it waits on the steady clock), which then reports the
+    // predicate's read as a race.
+    std::atomic<bool> FStopRequested{false};
 
     std::atomic<int> FState{tsIdle};
     std::atomic<bool> FEnded{false}; // Write stops handing frames over
