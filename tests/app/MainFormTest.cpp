@@ -153,6 +153,9 @@ private:
         FForm->tmrMain->stop(); // refreshes happen when a test asks for them
         FForm->show();
         WaitForRefresh();
+        // A worker ends just after its completion arrives; tests that count
+        // workers start from none.
+        WaitForWorkersToEnd();
         return *FForm;
     }
 
