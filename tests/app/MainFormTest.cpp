@@ -16,6 +16,7 @@
 #include "dspwindows/DSPManagerFrame.h"
 #include "dspwindows/EffectEditors.h"
 #include "dspwindows/MicDSPForm.h"
+#include "handoff/Handoff.h"
 #include "remote/API.h"
 #include "remote/HttpTransport.h"
 #include "station/PlayerIni.h"
@@ -28,10 +29,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -194,6 +198,18 @@ private:
         if (out.open(QIODevice::WriteOnly))
             out.write(QByteArray(1000, 'f'));
         return file;
+    }
+
+    // Sends ALine as micdeck does and reads the window's reply line; the
+    // window answers on this thread, so the wait runs its events.
+    void Handoff(const QByteArray &ALine, QByteArray &AReply) {
+        QLocalSocket socket;
+        socket.connectToServer(HandoffServerName(DataDir()));
+        QTRY_VERIFY_WITH_TIMEOUT(socket.state() == QLocalSocket::ConnectedState, 20000);
+        socket.write(ALine);
+        socket.flush();
+        QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine(), 20000);
+        AReply = socket.readLine();
     }
 
     QString CellDescription(int ARow, int AColumn) const {
@@ -568,6 +584,72 @@ private Q_SLOTS:
         QCOMPARE(TAPI::Running(), 0); // no worker, so nothing can be sent
         for (const TRecordedRequest &request : FServer->Requests())
             QVERIFY(request.Method != "POST");
+    }
+
+    void handoffInsertsAfterTheSelectedEntryWithProgress() {
+        TMainFrm &form = ShowForm();
+        QVERIFY(form.HandoffServer());
+        const QString file = VoiceTrack();
+        SelectRows({2});
+        FStation->HoldUpload = true;
+        QByteArray reply;
+        Handoff(InsertRequestLine(file), reply);
+        QCOMPARE(reply, "ok\n"_ba);
+        QCOMPARE(form.UploadsRunning(), 1);
+        QVERIFY(form.pbUpload->isVisible());
+        QVERIFY(form.lUploadFile->text().contains(u"take.flac"_s));
+        // A second take while the first one uploads waits its turn.
+        Handoff(InsertRequestLine(file), reply);
+        QCOMPARE(reply, "busy\n"_ba);
+        FStation->HoldUpload = false;
+        QTRY_COMPARE_WITH_TIMEOUT(form.UploadsRunning(), 0, 20000);
+        QVERIFY(!form.pbUpload->isVisible());
+        QVERIFY(FBoxes.empty());
+        const auto requests = FServer->Requests();
+        QCOMPARE(Count(requests, "&pos=4&vt="), 1);
+        QCOMPARE(Count(requests, "fn=take.flac"), 1);
+    }
+
+    void handoffRefusals_data() {
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        const QByteArray missing = InsertRequestLine(QDir::tempPath() + u"/missing-take.flac"_s);
+        QTest::newRow("no selection")
+            << false << missing << "error\tPlease select a track in the playlist\n"_ba;
+        QTest::newRow("unreadable file") << true << missing << "error\t"_ba;
+        QTest::newRow("no request") << true << "play\t/x.flac\n"_ba
+                                    << "error\tVocarra did not understand the request\n"_ba;
+    }
+    void handoffRefusals() {
+        QFETCH(bool, select);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        TMainFrm &form = ShowForm();
+        if (select)
+            SelectRows({2});
+        QByteArray answer;
+        Handoff(request, answer);
+        QVERIFY2(answer.startsWith(reply), answer.constData());
+        QVERIFY(answer.endsWith('\n'));
+        if (QTest::currentDataTag() == QByteArray("unreadable file"))
+            QVERIFY2(answer.contains("missing-take.flac"), answer.constData());
+        // micdeck shows the reason; the window stays quiet.
+        QVERIFY(FBoxes.empty());
+        QCOMPARE(form.UploadsRunning(), 0);
+        // Refreshes may still be finishing; once every worker ended, none of
+        // them has posted anything.
+        WaitForWorkersToEnd();
+        for (const TRecordedRequest &sent : FServer->Requests())
+            QVERIFY(sent.Method != "POST");
+    }
+
+    void aSecondWindowLeavesTheHandoffToTheFirst() {
+        TMainFrm &form = ShowForm();
+        QVERIFY(form.HandoffServer());
+        TMainFrm second;
+        QVERIFY(!second.HandoffServer());
+        QVERIFY(form.HandoffServer()->isListening());
     }
 
     void dragSwapsAtOnceAndAsksTheServer() {

@@ -4,12 +4,17 @@
 
 #include "capture/SineAnalysis.h"
 #include "config/ComponentFile.h"
+#include "config/DataDirs.h"
 #include "devices/SoundDevice.h"
+#include "handoff/Handoff.h"
 #include "linux_audio/LinuxSoundServer.h"
 #include "loudness/Normalise.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
 
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -164,6 +169,107 @@ TEST_F(Micdeck, TheWindowIsNotThereYet) {
     const TRun run = Run({u"-vocarra"_s});
     EXPECT_EQ(run.FExitCode, 1);
     EXPECT_TRUE(run.FErr.contains(u"recorder window is not built yet"_s)) << run.FErr.toStdString();
+}
+
+// micdeck --insert with the per-user base in the test's folder; and the name
+// its Vocarra listens on.
+class MicdeckInsert : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+        FTake = FDir.filePath(u"take 1.flac"_s);
+        QFile out(FTake);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray(1000, 'f'));
+        const QString program = QStringLiteral(VOCARRA_MICDECK_PATH);
+        FServerName = HandoffServerName(
+            ResolveDataDir(FolderOfProgram(program), {FDir.path(), FDir.path()}).DataDir);
+    }
+
+    void Start(QProcess &AProcess, const QString &AFile) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, FDir.path());
+        AProcess.setProcessEnvironment(env);
+        AProcess.start(QStringLiteral(VOCARRA_MICDECK_PATH), {u"--insert"_s, AFile});
+    }
+
+    static TRun Finish(QProcess &AProcess) {
+        TRun run;
+        if (!AProcess.waitForFinished(120000) || AProcess.exitStatus() != QProcess::NormalExit)
+            return run;
+        run.FExitCode = AProcess.exitCode();
+        run.FOut = QString::fromUtf8(AProcess.readAllStandardOutput());
+        run.FErr = QString::fromUtf8(AProcess.readAllStandardError());
+        return run;
+    }
+
+    QTemporaryDir FDir;
+    QString FTake;
+    QString FServerName;
+};
+
+TEST_F(MicdeckInsert, WithoutVocarraSaysSoAndKeepsTheTake) {
+    {
+        QLocalSocket probe;
+        probe.connectToServer(FServerName);
+        if (probe.waitForConnected(1000))
+            GTEST_SKIP() << "a Vocarra of this build folder is running";
+    }
+    QProcess process;
+    Start(process, FTake);
+    const TRun run = Finish(process);
+    EXPECT_EQ(run.FExitCode, 1);
+    EXPECT_TRUE(run.FErr.contains(u"Vocarra is not running; the take is kept: "_s + FTake))
+        << run.FErr.toStdString();
+    EXPECT_TRUE(QFile::exists(FTake));
+}
+
+TEST_F(MicdeckInsert, AMissingTakeIsNotSent) {
+    QProcess process;
+    Start(process, FDir.filePath(u"gone.flac"_s));
+    const TRun run = Finish(process);
+    EXPECT_EQ(run.FExitCode, 1);
+    EXPECT_TRUE(run.FErr.contains(u"no such take"_s)) << run.FErr.toStdString();
+}
+
+TEST_F(MicdeckInsert, SendsTheTakeAndSaysWhatVocarraAnswered) {
+    struct TCase {
+        const char *FName;
+        QByteArray FReply;
+        int FExitCode;
+        QString FText;
+    };
+    const TCase cases[] = {
+        {"started", "ok\n"_ba, 0, u"Vocarra uploads "_s},
+        {"busy", "busy\n"_ba, 1, u"Vocarra is uploading another voice track"_s},
+        {"refused", "error\tPlease select a track in the playlist\n"_ba, 1,
+         u"Please select a track in the playlist"_s},
+        {"no reply", "what?\n"_ba, 1, u"Vocarra did not answer"_s},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.FName);
+        QLocalServer::removeServer(FServerName);
+        QLocalServer server;
+        ASSERT_TRUE(server.listen(FServerName)) << server.errorString().toStdString();
+        QProcess process;
+        Start(process, FTake);
+        ASSERT_TRUE(server.waitForNewConnection(60000));
+        QLocalSocket *socket = server.nextPendingConnection();
+        ASSERT_NE(socket, nullptr);
+        while (!socket->canReadLine())
+            ASSERT_TRUE(socket->waitForReadyRead(60000));
+        EXPECT_EQ(socket->readLine(), InsertRequestLine(FTake));
+        socket->write(c.FReply);
+        socket->waitForBytesWritten(60000);
+        const TRun run = Finish(process);
+        EXPECT_EQ(run.FExitCode, c.FExitCode) << run.FErr.toStdString();
+        EXPECT_TRUE((run.FOut + run.FErr).contains(c.FText))
+            << run.FOut.toStdString() << run.FErr.toStdString();
+        if (c.FExitCode != 0) {
+            EXPECT_TRUE(run.FErr.contains(u"the take is kept: "_s + FTake));
+        }
+        EXPECT_TRUE(QFile::exists(FTake));
+    }
 }
 
 TEST_F(Micdeck, RecordsTheConfiguredInputAndPrintsItsLoudness) {

@@ -200,6 +200,8 @@ QString MicdeckUsage() {
            u"  of player.ini and writes FILE (FLAC, 48 kHz). --no-chain records the input as it\n"
            u"  is; --target brings the take to LUFS (-16, -19, -23 or any level) with true\n"
            u"  peaks at most -1 dBTP. Prints the take's integrated loudness and true peak.\n"
+           u"       micdeck --insert FILE\n"
+           u"  Hands FILE to the running Vocarra, which inserts it after its selected entry.\n"
            u"       micdeck -vocarra\n"
            u"  The recorder window, as Vocarra's Record button opens it.\n"_s;
 }

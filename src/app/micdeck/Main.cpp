@@ -1,7 +1,9 @@
 // micdeck: the voice-track recorder. Vocarra's Record button starts it with
-// -vocarra; scripts and tests record headless with --record.
+// -vocarra; scripts and tests record headless with --record and hand a take
+// to the running Vocarra with --insert.
 
 #include "app/micdeck/HeadlessRecord.h"
+#include "app/micdeck/InsertTake.h"
 #include "core/CoreDumps.h"
 #include "core/NativeNames.h"
 #include "linux_audio/LinuxAudioLibrary.h"
@@ -24,6 +26,8 @@ int main(int argc, char *argv[]) {
                    stderr);
         return 1;
     }
+    if (!arguments.isEmpty() && arguments[0] == u"--insert")
+        return RunInsertTake(arguments);
     const TInstalledVstHost vstHost(DefaultScannerProgram());
     InstallLinuxAudioLibrary();
     return RunHeadlessRecord(arguments);

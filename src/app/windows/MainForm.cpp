@@ -31,6 +31,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLocale>
 #include <QMenu>
 #include <QProgressBar>
@@ -90,6 +92,7 @@ TMainFrm::TMainFrm(QWidget *AParent) : QMainWindow(AParent), FTickSource(GetTick
     PlayerIni().Read();
     CreateControls();
     FPlaybackInfo.Reset();
+    StartHandoffServer();
 }
 
 TMainFrm::~TMainFrm() {
@@ -500,22 +503,92 @@ void TMainFrm::btInsertClick() {
                       : QFileDialog::getOpenFileName(this, QString(), folder, u"FLAC (*.flac)"_s);
     if (fileName.isEmpty())
         return;
+    const QString error = StartVoiceTrackUpload(index, fileName);
+    if (!error.isEmpty())
+        MyMessageBox(error, u"Error"_s, mbIconError);
+}
+
+QString TMainFrm::StartVoiceTrackUpload(int ARow, const QString &AFileName) {
     auto *worker = new TAPI(this, [this](TAPI *ASender) { UploadDone(ASender); });
     worker->SetProgressCallback(
         [this](qint64 ASent, qint64 ATotal) { UploadProgress(ASent, ATotal); });
     const QString error = StartWorker(worker, [&](TAPI *AWorker) {
-        AWorker->InsertVoiceTrack(InsertPosAfterRow(index), fileName);
+        AWorker->InsertVoiceTrack(InsertPosAfterRow(ARow), AFileName);
     });
-    if (!error.isEmpty()) {
-        MyMessageBox(error, u"Error"_s, mbIconError);
-        return;
-    }
+    if (!error.isEmpty())
+        return error;
     ++FUploadsRunning;
-    FUploadName = QFileInfo(fileName).fileName();
+    FUploadName = QFileInfo(AFileName).fileName();
     lUploadFile->setText(u"Uploading %1"_s.arg(FUploadName));
     pbUpload->setValue(0);
     lUploadFile->show();
     pbUpload->show();
+    return {};
+}
+
+void TMainFrm::StartHandoffServer() {
+    const QString name = HandoffServerName(DataDir());
+    {
+        // A listen would replace the name even while another window of this
+        // data directory still answers on it; that window keeps the takes.
+        QLocalSocket probe;
+        probe.connectToServer(name);
+        if (probe.waitForConnected(1000))
+            return;
+    }
+    // What is left of a window that died.
+    QLocalServer::removeServer(name);
+    auto *server = new QLocalServer(this);
+    // Only this user may hand takes over.
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(name)) {
+        qWarning("The hand-off from the recorder is not available: %s",
+                 qUtf8Printable(server->errorString()));
+        delete server;
+        return;
+    }
+    FHandoffServer = server;
+    connect(server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = FHandoffServer->nextPendingConnection())
+            HandoffConnection(socket);
+    });
+}
+
+void TMainFrm::HandoffConnection(QLocalSocket *ASocket) {
+    connect(ASocket, &QLocalSocket::disconnected, ASocket, &QObject::deleteLater);
+    const auto readRequest = [this, ASocket] {
+        // One request per connection; a line that never ends is dropped.
+        if (!ASocket->canReadLine()) {
+            if (ASocket->bytesAvailable() > KHandoffMaxLine)
+                ASocket->abort();
+            return;
+        }
+        const QByteArray line = ASocket->readLine(KHandoffMaxLine);
+        disconnect(ASocket, &QLocalSocket::readyRead, this, nullptr);
+        ASocket->write(ReplyLine(HandoffRequest(line)));
+        ASocket->disconnectFromServer();
+    };
+    connect(ASocket, &QLocalSocket::readyRead, this, readRequest);
+    // The request may have come with the connection.
+    if (ASocket->bytesAvailable() > 0)
+        readRequest();
+}
+
+THandoffReply TMainFrm::HandoffRequest(const QByteArray &ALine) {
+    const std::optional<QString> fileName = ParseInsertRequest(ALine);
+    if (!fileName)
+        return {haError, u"Vocarra did not understand the request"_s};
+    const QList<int> rows = lvPlaylist->SelectedRows();
+    if (rows.isEmpty())
+        return {haError, u"Please select a track in the playlist"_s};
+    // One take at a time: a second one would land before or after the
+    // first one by chance.
+    if (FUploadsRunning > 0)
+        return {haBusy, {}};
+    const QString error = StartVoiceTrackUpload(rows.first(), *fileName);
+    if (!error.isEmpty())
+        return {haError, error};
+    return {haOk, {}};
 }
 
 void TMainFrm::UploadProgress(qint64 ASent, qint64 ATotal) {

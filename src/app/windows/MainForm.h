@@ -5,6 +5,7 @@
 // playback information and turns request completions into view updates.
 // Main thread only.
 
+#include "handoff/Handoff.h"
 #include "remote/PlaylistTypes.h"
 
 #include <QMainWindow>
@@ -15,6 +16,8 @@
 
 class QAction;
 class QLabel;
+class QLocalServer;
+class QLocalSocket;
 class QMenu;
 class QProgressBar;
 class QTimer;
@@ -68,6 +71,9 @@ public:
     bool UpdatingPlaylist() const { return FUpdatingPlaylist; }
     bool UpdatingPlaybackInfo() const { return FUpdatingPlaybackInfo; }
     int UploadsRunning() const { return FUploadsRunning; }
+    // The local server micdeck hands its takes to; null when another window
+    // of this user and data directory already listens.
+    const QLocalServer *HandoffServer() const { return FHandoffServer; }
 
     // --- Controls ------------------------------------------------------------
     QToolButton *btRecord = nullptr;
@@ -115,6 +121,16 @@ private:
     void ActionDone(TAPI *ASender);
     void UploadDone(TAPI *ASender);
     void UploadProgress(qint64 ASent, qint64 ATotal);
+    // Starts uploading AFileName as a voice track after row ARow, with the
+    // progress in the status bar; the reason when it cannot start.
+    QString StartVoiceTrackUpload(int ARow, const QString &AFileName);
+    // Listens for micdeck's hand-offs, taking over a name left by a window
+    // that died, never one that still answers.
+    void StartHandoffServer();
+    void HandoffConnection(QLocalSocket *ASocket);
+    // An insert request inserts after the selected entry as the insert
+    // button does; anything else is refused.
+    THandoffReply HandoffRequest(const QByteArray &ALine);
     void UpdatePlaylistView();
     // A failed refresh in the status bar, with the age of the list still shown.
     void ShowPlaylistError(const QString &AError);
@@ -137,5 +153,6 @@ private:
     int FUploadsRunning = 0;
     QString FUploadName; // file name of the upload started last
     TChooseFileEvent FOnChooseFile;
+    QLocalServer *FHandoffServer = nullptr;
     TTickSource FTickSource;
 };
