@@ -512,7 +512,7 @@ QString TMainFrm::StartVoiceTrackUpload(int ARow, const QString &AFileName) {
     auto *worker = new TAPI(this, [this](TAPI *ASender) { UploadDone(ASender); });
     worker->SetProgressCallback(
         [this](qint64 ASent, qint64 ATotal) { UploadProgress(ASent, ATotal); });
-    const QString error = StartWorker(worker, [&](TAPI *AWorker) {
+    QString error = StartWorker(worker, [&](TAPI *AWorker) {
         AWorker->InsertVoiceTrack(InsertPosAfterRow(ARow), AFileName);
     });
     if (!error.isEmpty())
