@@ -7,6 +7,7 @@
 #include "core/MessageBox.h"
 #include "core/Utils.h"
 #include "dsp/EffectPresets.h"
+#include "dspwindows/DialogPlacement.h"
 #include "dspwindows/PresetManager.h"
 #include "dspwindows/WindowAccessible.h"
 #include "dspwindows/WindowTranslation.h"
@@ -75,13 +76,7 @@ void TIntDSPEditorFrm::showEvent(QShowEvent *AEvent) {
         FShown = true;
         FormShow();
         adjustSize();
-        const QRect area = FMainWindow           ? FMainWindow->frameGeometry()
-                           : screen() != nullptr ? screen()->availableGeometry()
-                                                 : QRect();
-        QRect frame = frameGeometry();
-        frame.moveCenter(area.center());
-        move(frame.topLeft());
-        EnsureFormOnScreen(this);
+        CentreOnMainWindow(this, FMainWindow);
     }
     QWidget::showEvent(AEvent);
 }

@@ -2,13 +2,19 @@
 
 #include "controls/WindowHelpers.h"
 
+#include <QScreen>
 #include <QWidget>
 
 void CentreOnMainWindow(QWidget *ADialog, const QWidget *AMainWindow) {
-    if (AMainWindow != nullptr && AMainWindow->isVisible()) {
-        const QRect frame = ADialog->frameGeometry();
-        const QPoint centre = AMainWindow->frameGeometry().center();
-        ADialog->move(centre.x() - frame.width() / 2, centre.y() - frame.height() / 2);
+    const QScreen *screen = ADialog->screen();
+    const QRect area = AMainWindow != nullptr && AMainWindow->isVisible()
+                           ? AMainWindow->frameGeometry()
+                       : screen != nullptr ? screen->availableGeometry()
+                                           : QRect();
+    if (area.isValid()) {
+        QRect frame = ADialog->frameGeometry();
+        frame.moveCenter(area.center());
+        ADialog->move(frame.topLeft());
     }
     EnsureFormOnScreen(ADialog);
 }

@@ -4,6 +4,6 @@
 
 class QWidget;
 
-// Centres ADialog on AMainWindow (when given and visible), then makes sure
-// it lies on a screen.
+// Centres ADialog on AMainWindow (when given and visible, else on its
+// screen's free area), then makes sure it lies on a screen.
 void CentreOnMainWindow(QWidget *ADialog, const QWidget *AMainWindow);

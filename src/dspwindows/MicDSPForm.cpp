@@ -3,6 +3,7 @@
 #include "chain/DSPManager.h"
 #include "controls/WindowHelpers.h"
 #include "dspwindows/DSPManagerFrame.h"
+#include "dspwindows/DialogPlacement.h"
 #include "dspwindows/WindowTranslation.h"
 #include "station/PlayerIni.h"
 #include "station/SystemIni.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -66,13 +66,7 @@ TMicDSPFrm::~TMicDSPFrm() {
 
 void TMicDSPFrm::showEvent(QShowEvent *AEvent) {
     TranslateWindowCaptions(this, u"MicDSP.Captions"_s);
-    const QRect area = FMainWindow           ? FMainWindow->frameGeometry()
-                       : screen() != nullptr ? screen()->availableGeometry()
-                                             : QRect();
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-    EnsureFormOnScreen(this);
+    CentreOnMainWindow(this, FMainWindow);
     QDialog::showEvent(AEvent);
 }
 

@@ -6,6 +6,7 @@
 #include "controls/WindowHelpers.h"
 #include "core/MessageBox.h"
 #include "dsp/DSPItems.h"
+#include "dspwindows/DialogPlacement.h"
 #include "dspwindows/WindowAccessible.h"
 
 #include <QByteArrayView>
@@ -164,16 +165,10 @@ TFrmVSTParam::TFrmVSTParam(quint32 AVstHandle, bool AUseTextUI, QWidget *AMainWi
     }
     // The bounds of the editor's size come from the main window's screen,
     // where the window will open.
-    const QRect area = AMainWindow != nullptr ? AMainWindow->frameGeometry()
-                       : screen() != nullptr  ? screen()->availableGeometry()
-                                              : QRect();
     FLimitScreen = AMainWindow != nullptr ? AMainWindow->screen() : screen();
     if (!FTextUI)
         BuildEditor();
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-    EnsureFormOnScreen(this);
+    CentreOnMainWindow(this, AMainWindow);
 }
 
 TFrmVSTParam::~TFrmVSTParam() {
