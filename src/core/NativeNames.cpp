@@ -84,3 +84,10 @@ QByteArray NativeName(const QString &AName) {
     flush(AName.size());
     return out;
 }
+
+QStringList ArgumentsFromNative(int AArgc, char *AArgv[]) {
+    QStringList arguments;
+    for (int i = 1; i < AArgc; ++i)
+        arguments << NameFromNative(AArgv[i]);
+    return arguments;
+}

@@ -8,9 +8,15 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 // The name's bytes as text; lossless for any bytes.
 QString NameFromNative(QByteArrayView ABytes);
 
 // The bytes of a name made by NameFromNative (or typed as ordinary text).
 QByteArray NativeName(const QString &AName);
+
+// A program's arguments after its name, each kept byte for byte (Qt's own
+// decoding of the arguments would turn a name that is not UTF-8 into
+// another name).
+QStringList ArgumentsFromNative(int AArgc, char *AArgv[]);

@@ -254,9 +254,7 @@ void VstProbeMain(int argc, char *argv[]) {
     if (outFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
         ::_exit(vsxUsage);
 
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << NameFromNative(argv[i]);
+    const QStringList args = ArgumentsFromNative(argc, argv);
     QString error;
     const std::optional<TVstProbeRequest> request = ParseProbeArguments(args, error);
     int code = vsxUsage;

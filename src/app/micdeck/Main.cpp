@@ -16,9 +16,7 @@
 int main(int argc, char *argv[]) {
     DisableCoreDumps();
     // File names among the arguments keep every byte.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << NameFromNative(argv[i]);
+    const QStringList arguments = ArgumentsFromNative(argc, argv);
     QCoreApplication app(argc, argv);
     if (arguments == QStringList{QStringLiteral("-vocarra")}) {
         std::fputs("micdeck: the recorder window is not built yet; record with micdeck --record "

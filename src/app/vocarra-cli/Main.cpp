@@ -114,11 +114,8 @@ std::optional<int> RunLocalCommand(const TCliOptions &AOptions) {
 
 int main(int argc, char *argv[]) {
     DisableCoreDumps();
-    // File names among the arguments keep every byte: Qt's own decoding of
-    // the arguments would turn a name that is not UTF-8 into another name.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << NameFromNative(argv[i]);
+    // File names among the arguments keep every byte.
+    const QStringList arguments = ArgumentsFromNative(argc, argv);
     QCoreApplication app(argc, argv);
     const TInstalledVstHost vstHost(DefaultScannerProgram());
     // render-chain takes options of its own and needs no connection.
