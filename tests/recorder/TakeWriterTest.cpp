@@ -6,7 +6,7 @@
 
 #include "recorder/TakeWriter.h"
 
-#include "TakeSignals.h"
+#include "TakeExpectations.h"
 #include "recorder/TakeFiles.h"
 #include "recorder/TakeJournal.h"
 #include "support/QStringPrinter.h"
@@ -60,19 +60,6 @@ protected:
             Done += (long long)Size;
         }
         return Taken;
-    }
-
-    // The file holds the signal's first AFrames frames as 24-bit FLAC.
-    static void ExpectSignal(const QString &AFileName, long long AFrames) {
-        TSoundFileInfo Info;
-        const std::vector<float> Samples = ReadSound(AFileName, &Info);
-        EXPECT_EQ(Info.FFormat, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
-        EXPECT_EQ(Info.FRate, SignalRate);
-        ASSERT_EQ(Info.FChannels, 2u);
-        ASSERT_EQ((long long)Samples.size(), AFrames * 2);
-        const std::vector<float> Expected = SignalBlock(0, std::size_t(AFrames), 2);
-        for (std::size_t i = 0; i < Samples.size(); ++i)
-            ASSERT_NEAR(Samples[i], Expected[i], Pcm24Tolerance) << "sample " << i;
     }
 };
 
